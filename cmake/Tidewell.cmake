@@ -1,0 +1,52 @@
+# Project-wide compile settings and the helpers that every subsystem folder uses.
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+set(TW_WARNINGS -Wall -Wextra -Werror)
+
+# Applies our warnings, include root and Windows definitions to one of our targets
+# (third-party code such as GoogleTest is compiled without -Werror).
+function(tw_defaults target)
+  target_compile_options(${target} PRIVATE ${TW_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(WIN32)
+    target_compile_definitions(${target} PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                _WIN32_WINNT=0x0601 WINVER=0x0601)
+    # No MinGW runtime DLLs next to the exe: libgcc, libstdc++ and winpthread go in statically.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()
+
+if(TIDEWELL_TESTS)
+  if(WIN32)
+    # GoogleTest for the Windows builds comes from Debian's source package, built static.
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    set(TW_GTEST_MAIN gtest_main)
+  else()
+    find_package(GTest REQUIRED)
+    set(TW_GTEST_MAIN GTest::gtest_main)
+  endif()
+endif()
+
+# tw_test(<name> SOURCES <files...> [LIBS <targets...>] [HOST] [WINDOWS])
+#   HOST:    a unit test of the logic against fakes, built and run on the Linux host.
+#   WINDOWS: a test of a real Win32 backend, built for Windows and run by ctest under
+#            Wine through CMAKE_CROSSCOMPILING_EMULATOR (win64 preset).
+function(tw_test name)
+  cmake_parse_arguments(T "HOST;WINDOWS" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT TIDEWELL_TESTS)
+    return()
+  endif()
+  if((T_HOST AND NOT WIN32) OR (T_WINDOWS AND WIN32))
+    add_executable(${name} ${T_SOURCES})
+    tw_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} ${TW_GTEST_MAIN})
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+endfunction()
