@@ -1,0 +1,71 @@
+#include "app/application.h"
+
+#include "common/error.h"
+#include "common/utf.h"
+
+namespace zeph::app {
+
+Application::Application(tray::WindowSystem& windows, MessageBoxes& boxes, std::vector<std::wstring> args)
+    : windows_(windows), boxes_(boxes), args_(std::move(args)) {}
+
+std::wstring Application::ParamStr(std::size_t index) const {
+  if (index == 0 || index > args_.size()) return {};
+  return args_[index - 1];
+}
+
+void Application::SetTitle(std::wstring title) {
+  title_ = std::move(title);
+  if (handle_ != 0) windows_.SetWindowText(handle_, title_);
+}
+
+void Application::SetHandle(WindowHandle handle) {
+  handle_ = handle;
+  if (handle_ != 0) windows_.SetWindowText(handle_, title_);
+}
+
+void Application::Minimize() {
+  if (minimized_) return;
+  minimized_ = true;
+  if (mainWindow_ != 0 && windows_.IsWindowVisible(mainWindow_)) windows_.ShowWindow(mainWindow_, tray::kSwMinimize);
+}
+
+void Application::Restore() {
+  if (!minimized_) return;
+  minimized_ = false;
+  if (mainWindow_ != 0 && windows_.IsIconic(mainWindow_)) windows_.ShowWindow(mainWindow_, tray::kSwRestore);
+}
+
+int Application::MessageBox(const std::wstring& text, const std::wstring& caption, std::uint32_t flags) {
+  return boxes_.Show(handle_, text, caption, flags);
+}
+
+std::wstring GenericErrorText(const std::exception_ptr& error) {
+  std::wstring text = L"An unexpected error occurred.";
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    const std::wstring detail = Utf8ToWide(e.what());
+    if (!detail.empty()) text += L"\r\n\r\n" + detail;
+  } catch (...) {
+  }
+  return text;
+}
+
+void Application::HandleException(std::exception_ptr error) noexcept {
+  if (!error) return;
+  try {
+    std::wstring text;
+    try {
+      std::rethrow_exception(error);
+    } catch (const Error& e) {
+      text = e.Message();
+    } catch (...) {
+      text = GenericErrorText(error);
+    }
+    boxes_.Show(handle_, text, title_, kMbOk | kMbIconError);
+  } catch (...) {
+    // Reporting must never end the program; a box that cannot be shown is dropped.
+  }
+}
+
+}  // namespace zeph::app

@@ -1,0 +1,113 @@
+#pragma once
+// The application as a whole: its title, its own top-level window (the owner of
+// message boxes; a window without size that is never on the task bar, so showing
+// and hiding it is harmless: the main window has its own task-bar button), the
+// main window's handle once it exists, the flag that keeps the main window hidden
+// when the message loop starts, minimise/restore, the command line, and the
+// handler for errors no code caught.
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/tray/window_system.h"
+
+namespace zeph::app {
+
+using tray::IconHandle;
+using tray::WindowHandle;
+
+// MessageBoxW flags and answers the program uses.
+inline constexpr std::uint32_t kMbOk = 0x0;
+inline constexpr std::uint32_t kMbYesNo = 0x4;
+inline constexpr std::uint32_t kMbIconError = 0x10;
+inline constexpr std::uint32_t kMbIconQuestion = 0x20;
+inline constexpr std::uint32_t kMbDefButton2 = 0x100;
+inline constexpr std::uint32_t kMbSetForeground = 0x10000;
+inline constexpr std::uint32_t kMbTopmost = 0x40000;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // MessageBoxW: blocks until answered; returns the button pressed (0 on failure).
+  virtual int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                   std::uint32_t flags) = 0;
+};
+
+class Application {
+ public:
+  // args: the command-line arguments after the program's own name.
+  Application(tray::WindowSystem& windows, MessageBoxes& boxes, std::vector<std::wstring> args);
+
+  // ParamStr: 1 is the first argument; empty when there is no such argument.
+  std::wstring ParamStr(std::size_t index) const;
+  const std::vector<std::wstring>& Args() const { return args_; }
+
+  const std::wstring& Title() const { return title_; }
+  // Also the text of the application's own window, once that exists.
+  void SetTitle(std::wstring title);
+
+  // Set by the view once it has created the windows; 0 until then.
+  WindowHandle Handle() const { return handle_; }
+  void SetHandle(WindowHandle handle);
+  WindowHandle MainWindow() const { return mainWindow_; }
+  void SetMainWindow(WindowHandle window) { mainWindow_ = window; }
+
+  // The program's main icon (the tray icon's picture).
+  IconHandle Icon() const { return icon_; }
+  void SetIcon(IconHandle icon) { icon_ = icon; }
+
+  // Whether the main window is shown when the message loop starts.
+  bool ShowMainForm() const { return showMainForm_; }
+  void SetShowMainForm(bool show) { showMainForm_ = show; }
+
+  // Minimise: the main window, when it is on screen, goes to the task bar.
+  // Restore: undoes the application's own minimise (a window the user minimised
+  // is restored by ForceForegroundWindow). Each is a no-op when already done.
+  bool Minimized() const { return minimized_; }
+  void Minimize();
+  void Restore();
+
+  // A message box owned by the application's own window.
+  int MessageBox(const std::wstring& text, const std::wstring& caption, std::uint32_t flags);
+  void ProcessMessages() { windows_.ProcessMessages(); }
+
+  // The handler for errors that no code caught: shows the error's text (a
+  // zeph::Error's message, a generic text for anything else) and returns, so the
+  // program goes on. Never throws.
+  void HandleException(std::exception_ptr error) noexcept;
+  // Runs `work`, handing anything it throws to HandleException. Every entry from the
+  // platform into the program (window procedure, timer, dispatcher) goes through it,
+  // so no exception crosses a Win32 callback. Returns false when `work` threw.
+  template <typename Work>
+  bool Guard(Work&& work) noexcept {
+    try {
+      work();
+      return true;
+    } catch (...) {
+      HandleException(std::current_exception());
+      return false;
+    }
+  }
+
+  tray::WindowSystem& Windows() { return windows_; }
+
+ private:
+  tray::WindowSystem& windows_;
+  MessageBoxes& boxes_;
+  std::vector<std::wstring> args_;
+  std::wstring title_;
+  WindowHandle handle_ = 0;
+  WindowHandle mainWindow_ = 0;
+  IconHandle icon_ = 0;
+  bool showMainForm_ = true;
+  bool minimized_ = false;
+};
+
+// What HandleException shows for an error that is not a zeph::Error.
+std::wstring GenericErrorText(const std::exception_ptr& error);
+
+}  // namespace zeph::app

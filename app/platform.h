@@ -1,0 +1,35 @@
+#pragma once
+// Every platform seam the main window reaches, in one bundle. app/win32 fills it
+// with the real implementations; tests fill it with fakes (app/testing/test_window.h).
+// Members are pointers so a subsystem can add its seam here with one line without
+// touching the places that build the bundle; a seam a code path needs must be set.
+#include "app/application.h"
+#include "app/tray/tray_shell.h"
+#include "app/tray/window_system.h"
+#include "common/dispatcher.h"
+#include "memory/kernel.h"
+#include "translate/translate.h"
+
+namespace zeph::app {
+
+// The current local date and time as Delphi's TDateTime: days since 1899-12-30,
+// the time of day as the fraction, in whole milliseconds.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual double Now() = 0;
+};
+
+struct Platform {
+  memory::Kernel* kernel = nullptr;
+  UiDispatcher* dispatcher = nullptr;
+  ThreadStarter* threads = nullptr;
+  Clock* clock = nullptr;
+  MessageBoxes* messageBoxes = nullptr;
+  tray::WindowSystem* windows = nullptr;
+  tray::TrayShell* trayShell = nullptr;
+  const translate::LocaleSource* locale = nullptr;
+  // Seams of config/, autostart/ and update/ go below, one line each.
+};
+
+}  // namespace zeph::app

@@ -1,0 +1,40 @@
+#pragma once
+// Unit Zeph.TrayIcon: taking the program into the notification area and back, and
+// re-adding the icon once the shell is ready after a start at log-on.
+#include "app/tray/tray_icon.h"
+#include "app/tray/window_system.h"
+#include "common/dispatcher.h"
+
+namespace zeph::app {
+class Application;
+}
+
+namespace zeph::tray {
+
+// Brings `window` in front, past the foreground lock where Windows allows it.
+void ForceForegroundWindow(WindowSystem& windows, WindowHandle window);
+
+// The operations the program adds to its tray icon. HideToTray and RestoreFromTray
+// act on the application and its main window, Repaint on the icon.
+class TTrayIconHelper {
+ public:
+  TTrayIconHelper(TTrayIcon& icon, app::Application& application, UiDispatcher& dispatcher,
+                  ThreadStarter& threads);
+
+  // Only when the first command-line argument is exactly "/start": a worker that,
+  // once a second, has the UI thread hide and show the icon, until one pass does
+  // so without an error. Returns at once.
+  void Repaint();
+  // Neither the window nor a task-bar button shows afterwards.
+  void HideToTray();
+  // The window shows, restored, on the task bar and, as far as Windows allows, in front.
+  void RestoreFromTray();
+
+ private:
+  TTrayIcon& icon_;
+  app::Application& application_;
+  UiDispatcher& dispatcher_;
+  ThreadStarter& threads_;
+};
+
+}  // namespace zeph::tray
