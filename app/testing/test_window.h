@@ -1,0 +1,99 @@
+#pragma once
+// A TFrmTidewell wired to fakes behind every seam, for the window's tests in any
+// folder. The application's own window is kAppWindow, the main window kMainWindow
+// (shown, in front); the form is built on first use, so a test can first set
+// further seams in `platform` or arguments in the constructor.
+//
+//   zeph::app::testing::TestWindow w({L"/start"});
+//   w.platform.registry = &myRegistry;   // a seam added by another subsystem
+//   w.Form().BtnCloseClick(w.Form());
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frm_tidewell.h"
+#include "app/testing/fake_message_boxes.h"
+#include "app/testing/fake_tray_shell.h"
+#include "app/testing/fake_window_system.h"
+#include "common/testing/manual_dispatcher.h"
+#include "memory/testing/fake_kernel.h"
+
+namespace zeph::app::testing {
+
+inline constexpr WindowHandle kAppWindow = 0x100;
+inline constexpr WindowHandle kMainWindow = 0x200;
+inline constexpr IconHandle kMainIcon = 0x300;
+inline constexpr std::uint32_t kUiThread = 11;
+
+class FakeLocale : public translate::LocaleSource {
+ public:
+  bool UserIso639Name(std::wstring& name) const override {
+    if (!succeeds) return false;
+    name = language;
+    return true;
+  }
+  std::wstring language = L"ko";
+  bool succeeds = true;
+};
+
+// A clock the test sets: days since 1899-12-30.
+class FixedClock : public Clock {
+ public:
+  double Now() override { return now; }
+  double now = 45'000.5;
+};
+
+class TestWindow {
+ public:
+  explicit TestWindow(std::vector<std::wstring> args = {})
+      : application(windows, boxes, std::move(args)) {
+    platform.kernel = &kernel;
+    platform.dispatcher = &dispatcher;
+    platform.threads = &threads;
+    platform.clock = &clock;
+    platform.messageBoxes = &boxes;
+    platform.windows = &windows;
+    platform.trayShell = &shell;
+    platform.locale = &locale;
+    application.SetTitle(L"타이드웰");
+    application.SetHandle(kAppWindow);
+    application.SetMainWindow(kMainWindow);
+    application.SetIcon(kMainIcon);
+    windows.visible.insert(kMainWindow);
+    windows.foreground = kMainWindow;
+    windows.threadOf = {{kAppWindow, kUiThread}, {kMainWindow, kUiThread}};
+    windows.calls.clear();
+  }
+
+  TFrmTidewell& Form() {
+    if (!form) form = std::make_unique<TFrmTidewell>(platform, application);
+    return *form;
+  }
+
+  // The tray icon as the window's creation sets it up: the application's icon, the
+  // pop-up menu, the click handler, shown. The shell's record starts after it.
+  tray::TTrayIcon& GiveTrayIcon() {
+    TFrmTidewell& f = Form();
+    f.TrayIcon = std::make_unique<tray::TTrayIcon>(&f, shell, application);
+    f.TrayIcon->PopupMenu = &f.Popup;
+    f.TrayIcon->OnClick = [&f](ui::Component& sender) { f.TrayIconClick(sender); };
+    f.TrayIcon->SetVisible(true);
+    shell.calls.clear();
+    return *f.TrayIcon;
+  }
+
+  memory::testing::FakeKernel kernel;
+  zeph::testing::ManualDispatcher dispatcher;
+  zeph::testing::ManualThreads threads;
+  FixedClock clock;
+  FakeMessageBoxes boxes;
+  tray::testing::FakeWindowSystem windows;
+  tray::testing::FakeTrayShell shell;
+  FakeLocale locale;
+  Platform platform;
+  Application application;
+  // Destroyed first: the form's destruction still reaches the fakes above.
+  std::unique_ptr<TFrmTidewell> form;
+};
+
+}  // namespace zeph::app::testing
