@@ -6,19 +6,16 @@
 #include "app/application.h"
 #include "app/tray/tray_shell.h"
 #include "app/tray/window_system.h"
+#include "common/clock.h"
 #include "common/dispatcher.h"
+#include "common/format.h"
 #include "memory/kernel.h"
 #include "translate/translate.h"
 
 namespace zeph::app {
 
-// The current local date and time as Delphi's TDateTime: days since 1899-12-30,
-// the time of day as the fraction, in whole milliseconds.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual double Now() = 0;
-};
+// The local clock (common/clock.h): days since 1899-12-30, time of day as the fraction.
+using Clock = zeph::Clock;
 
 struct Platform {
   memory::Kernel* kernel = nullptr;
@@ -29,6 +26,8 @@ struct Platform {
   tray::WindowSystem* windows = nullptr;
   tray::TrayShell* trayShell = nullptr;
   const translate::LocaleSource* locale = nullptr;
+  // The user's thousands and decimal separators for the status lines.
+  NumberFormatSource* numberFormat = nullptr;
   // Seams of config/, autostart/ and update/ go below, one line each.
 };
 
