@@ -1,0 +1,104 @@
+#pragma once
+// Unit Zeph.Update: the program's own version, opening an address with the shell,
+// and the background update check that asks the web endpoint for a newer version
+// and offers the download.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/dispatcher.h"
+#include "update/platform.h"
+
+namespace zeph::update {
+
+// The text between the first `startTag` (searched from character `offset`, 1-based)
+// and the following `endTag`, both matched regardless of the letter case of a to z.
+// When `endTag` is a double quote or an apostrophe, that quote escaped by a backslash
+// does not end the text. Sets `offset` to the end tag's position + 1, or to 0 (and
+// returns empty) when either tag is missing. An empty start tag starts at the first
+// character; an empty end tag runs to the end of `source`.
+std::wstring ExtractAt(const std::wstring& source, const std::wstring& startTag, const std::wstring& endTag,
+                       int& offset);
+// ExtractAt from the first character.
+std::wstring ExtractBetween(const std::wstring& source, const std::wstring& startTag, const std::wstring& endTag);
+
+// Decodes JSON string escapes: \" \' \/ \\ \b \f \n \r \t and \uXXXX (one UTF-16 code
+// unit each, so a surrogate pair takes two escapes). Any other escaped character is
+// dropped with its backslash, and so is a backslash at the very end. A \u escape uses
+// the hexadecimal digits among the next four characters up to the first one that is
+// not a digit; that character stays ordinary text, and a \u with no digit at all
+// gives nothing.
+std::wstring JsonUnescape(const std::wstring& s);
+
+// The update prompt in the user's system language (two-letter code; English for
+// every language without its own text).
+std::wstring UpdatePromptText(const std::wstring& lang);
+
+// Whether a download address from the reply may be handed to the shell: a web
+// address only ("https://" or "http://", any letter case), and nothing that could
+// spill out of the quoted argument a browser is started with (blanks, control
+// characters, double quotes). The program runs elevated: anything else would let
+// a reply start an arbitrary file or command.
+bool IsDownloadAddress(const std::wstring& address);
+
+// The file version of the running executable in `format`, whose "%d" placeholders
+// take major, minor, release and build in that order ("%%" is a percent sign);
+// "0.0.0.0" whatever the format when there is no version block.
+std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring& format);
+
+// Opens `target` with the shell ("open", shown normally), owned by `owner`; a target
+// that cannot be opened is simply not shown.
+void ShellOpen(Shell& shell, WindowHandle owner, const std::wstring& target);
+
+// One request to the update endpoint with the headers "User-Version" (four-part
+// version), "User-Language" and "User-Debug", in that order. True and `data` = the
+// body when any reply arrived; false with `data` untouched when the request failed.
+bool RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
+                       const std::wstring& lang, bool debug, std::wstring& data);
+
+inline constexpr int kUpdateAttempts = 60;
+inline constexpr std::uint32_t kUpdatePauseMilliseconds = 10000;
+
+// Called once on the UI thread when the check ends: `updated` is true when the user
+// accepted the download (the caller then closes the program); `data` is the reply's
+// body, empty when no attempt succeeded.
+using UpdateProc = std::function<void(bool updated, const std::wstring& data)>;
+
+// What one check needs from the program. The worker thread keeps its own references
+// to everything here, so none of it may depend on the window still existing; the
+// prompt and the shell are only used on the UI thread while the window can still be
+// reached through `ui`.
+struct UpdateCheckEnvironment {
+  std::wstring userLanguage;      // GetUserLanguage's answer; the check uses its first two characters
+  WindowHandle owner = nullptr;   // the application window: owner of the prompt and of the shell call
+  std::wstring title;             // the application title: the prompt's caption
+  std::shared_ptr<HttpClient> http;
+  std::shared_ptr<const VersionBlock> versionBlock;
+  std::shared_ptr<StopEvent> stop;  // a fresh, unset event for this check
+  std::shared_ptr<Prompt> prompt;
+  std::shared_ptr<Shell> shell;
+  std::shared_ptr<UiDispatcher> ui;
+};
+
+// The caller's hold on a running check.
+class UpdateCheck {
+ public:
+  virtual ~UpdateCheck() = default;
+  // The window is closing: a pause under way ends at once, no further attempt is
+  // made and no prompt is shown. Proc still runs (with false) if the UI thread can
+  // still be reached. Safe from any thread, and more than once.
+  virtual void Stop() = 0;
+};
+
+// Starts the check on a worker thread and returns at once; call it on the UI thread.
+// Up to kUpdateAttempts requests, each failed one followed by a pause of
+// kUpdatePauseMilliseconds; then the reply handling runs synchronously on the UI
+// thread: a download address in the reply's "update" member is offered in the
+// user's language and opened on Yes. A hand-over that can no longer reach the UI
+// thread is dropped. The check's state lives until both the caller's handle and
+// the worker are gone.
+std::shared_ptr<UpdateCheck> CheckUpdate(const std::wstring& url, bool debug, UpdateProc proc,
+                                         UpdateCheckEnvironment environment, ThreadStarter& threads);
+
+}  // namespace zeph::update

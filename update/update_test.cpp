@@ -1,0 +1,382 @@
+// The update check driven through fake network, prompt, shell and stop event, with
+// the test thread standing in for both the worker and the UI thread.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/testing/manual_dispatcher.h"
+#include "update/testing/fake_platform.h"
+#include "update/update.h"
+#include "update/web_addresses.h"
+
+namespace zeph::update {
+namespace {
+
+using zeph::testing::ManualDispatcher;
+using zeph::testing::ManualThreads;
+
+const std::wstring kUrl = L"https://127.0.0.1:8443/api.init.php";
+const std::wstring kTitle = L"Tidewell";
+const std::wstring kReply = LR"({"version":"1.6.7","update":"https:\/\/127.0.0.1:8443\/dl\/tidewell.exe"})";
+const std::wstring kAddress = L"https://127.0.0.1:8443/dl/tidewell.exe";
+const std::wstring kEnglish =
+    L"This program has been updated.\r\rIt is recommended to download and execute new for stable use.\r\r"
+    L"Do you want to download it?";
+int g_window;  // its address stands for the application window's handle
+
+struct ProcCall {
+  bool updated;
+  std::wstring data;
+};
+
+// One check wired to fakes; the test runs the worker with RunWorker().
+struct CheckRig {
+  std::shared_ptr<testing::FakeHttpClient> http = std::make_shared<testing::FakeHttpClient>();
+  std::shared_ptr<testing::FakeVersionBlock> version = std::make_shared<testing::FakeVersionBlock>(1, 6, 6, 0);
+  std::shared_ptr<testing::FakeStopEvent> stop = std::make_shared<testing::FakeStopEvent>();
+  std::shared_ptr<testing::FakePrompt> prompt = std::make_shared<testing::FakePrompt>();
+  std::shared_ptr<testing::FakeShell> shell = std::make_shared<testing::FakeShell>();
+  std::shared_ptr<ManualDispatcher> ui = std::make_shared<ManualDispatcher>();
+  ManualThreads threads;
+  std::vector<ProcCall> procCalls;
+  std::shared_ptr<UpdateCheck> check;
+
+  void Start(const std::wstring& userLanguage = L"en", bool debug = false) {
+    UpdateCheckEnvironment env;
+    env.userLanguage = userLanguage;
+    env.owner = &g_window;
+    env.title = kTitle;
+    env.http = http;
+    env.versionBlock = version;
+    env.stop = stop;
+    env.prompt = prompt;
+    env.shell = shell;
+    env.ui = ui;
+    check = CheckUpdate(kUrl, debug, [this](bool updated, const std::wstring& data) {
+      procCalls.push_back({updated, data});
+    }, env, threads);
+  }
+  void RunWorker() { ASSERT_TRUE(threads.RunNext()); }
+};
+
+TEST(CheckUpdate, ReturnsAtOnceAndWorksOnTheWorker) {
+  CheckRig rig;
+  rig.http->replies = {kReply};
+  rig.Start();
+  EXPECT_TRUE(rig.http->requests.empty());
+  EXPECT_TRUE(rig.procCalls.empty());
+  rig.RunWorker();
+  EXPECT_EQ(rig.http->requests.size(), 1u);
+  EXPECT_EQ(rig.ui->invokes, 1);
+  EXPECT_EQ(rig.procCalls.size(), 1u);
+}
+
+TEST(CheckUpdate, SendsTheThreeHeadersInOrder) {
+  struct Case {
+    std::optional<FileVersion> version;
+    std::wstring userLanguage;
+    bool debug;
+    std::wstring expectVersion, expectLanguage, expectDebug;
+  };
+  const Case cases[] = {
+      {FileVersion{0x00010006, 0x00060000}, L"ko", false, L"1.6.6.0", L"ko", L"false"},
+      {FileVersion{0x00010006, 0x00060000}, L"en", true, L"1.6.6.0", L"en", L"true"},
+      {FileVersion{0xFFFF0000, 0x0000FFFF}, L"haw", false, L"65535.0.0.65535", L"ha", L"false"},
+      {std::nullopt, L"", false, L"0.0.0.0", L"", L"false"},
+  };
+  for (const Case& c : cases) {
+    CheckRig rig;
+    rig.version->version = c.version;
+    rig.Start(c.userLanguage, c.debug);
+    rig.RunWorker();
+    ASSERT_FALSE(rig.http->requests.empty());
+    const auto& request = rig.http->requests[0];
+    EXPECT_EQ(request.url, kUrl);
+    ASSERT_EQ(request.headers.size(), 3u);
+    EXPECT_EQ(request.headers[0].name, L"User-Version");
+    EXPECT_EQ(request.headers[1].name, L"User-Language");
+    EXPECT_EQ(request.headers[2].name, L"User-Debug");
+    EXPECT_EQ(request.headers[0].value, c.expectVersion);
+    EXPECT_EQ(request.headers[1].value, c.expectLanguage);
+    EXPECT_EQ(request.headers[2].value, c.expectDebug);
+  }
+}
+
+TEST(CheckUpdate, SixtyFailuresEndQuietlyAfterSixtyPauses) {
+  CheckRig rig;
+  rig.Start();
+  rig.RunWorker();
+  EXPECT_EQ(rig.http->requests.size(), 60u);
+  EXPECT_EQ(rig.stop->waits, std::vector<std::uint32_t>(60, 10000u));
+  EXPECT_TRUE(rig.prompt->calls.empty());
+  ASSERT_EQ(rig.procCalls.size(), 1u);
+  EXPECT_FALSE(rig.procCalls[0].updated);
+  EXPECT_EQ(rig.procCalls[0].data, L"");
+}
+
+TEST(CheckUpdate, RetriesUntilAReplyArrives) {
+  struct Case {
+    int failures;
+  };
+  for (const Case c : {Case{0}, Case{1}, Case{59}}) {
+    CheckRig rig;
+    rig.http->replies.assign(static_cast<std::size_t>(c.failures), std::nullopt);
+    rig.http->replies.push_back(kReply);
+    rig.http->replies.push_back(L"never asked for");
+    rig.Start();
+    rig.RunWorker();
+    EXPECT_EQ(rig.http->requests.size(), static_cast<std::size_t>(c.failures + 1));
+    EXPECT_EQ(rig.stop->waits.size(), static_cast<std::size_t>(c.failures));
+    EXPECT_EQ(rig.prompt->calls.size(), 1u) << c.failures;
+    ASSERT_EQ(rig.procCalls.size(), 1u);
+    EXPECT_EQ(rig.procCalls[0].data, kReply);
+  }
+}
+
+TEST(CheckUpdate, PromptShowsTheSystemLanguagesText) {
+  struct Case {
+    std::wstring userLanguage;
+    std::wstring startOfText;
+  };
+  const Case cases[] = {
+      {L"en", L"This program has been updated."},
+      {L"pt", L"This program has been updated."},
+      {L"", L"This program has been updated."},
+      {L"EN", L"This program has been updated."},
+      {L"fr", L"Ce programme a été mis à jour."},
+      {L"ko", L"업데이트가 정보가 있습니다."},
+      {L"kok", L"업데이트가 정보가 있습니다."},  // cut to two characters first
+      {L"ja", L"このプログラムがアップデートされました。"},
+      {L"zh", L"该程序已更新。"},
+      {L"de", L"Dieses Programm ist aktualisiert worden."},
+      {L"ru", L"Данная программа была обновлена."},
+      {L"it", L"Questo programma è stato aggiornato."},
+  };
+  for (const Case& c : cases) {
+    CheckRig rig;
+    rig.http->replies = {kReply};
+    rig.Start(c.userLanguage);
+    rig.RunWorker();
+    ASSERT_EQ(rig.prompt->calls.size(), 1u) << c.userLanguage;
+    const auto& call = rig.prompt->calls[0];
+    EXPECT_EQ(call.text.rfind(c.startOfText, 0), 0u) << c.userLanguage;
+    EXPECT_EQ(call.owner, &g_window);
+    EXPECT_EQ(call.caption, kTitle);
+    EXPECT_EQ(call.flags, 0x00050044u);
+  }
+}
+
+TEST(UpdatePromptText, ParagraphsAreTwoCarriageReturns) {
+  EXPECT_EQ(UpdatePromptText(L"xx"), kEnglish);
+  for (const wchar_t* lang : {L"ko", L"ja", L"zh", L"de", L"ru", L"it", L"fr", L"en"}) {
+    const std::wstring text = UpdatePromptText(lang);
+    EXPECT_EQ(text.find(L'\n'), std::wstring::npos) << lang;
+    const std::size_t first = text.find(L"\r\r");
+    ASSERT_NE(first, std::wstring::npos) << lang;
+    EXPECT_NE(text.find(L"\r\r", first + 2), std::wstring::npos) << lang;
+  }
+  // The Japanese text joins download and run with a middle dot, U+00B7.
+  EXPECT_NE(UpdatePromptText(L"ja").find(L"ダウンロード\u00B7実行"), std::wstring::npos);
+  EXPECT_NE(UpdatePromptText(L"zh").find(L"吗？"), std::wstring::npos);
+}
+
+TEST(CheckUpdate, AnswerDecidesShellCallAndResult) {
+  struct Case {
+    int answer;
+    bool updated;
+  };
+  for (const Case c : {Case{6, true}, Case{7, false}, Case{0, false}}) {
+    CheckRig rig;
+    rig.http->replies = {kReply};
+    rig.prompt->answer = c.answer;
+    rig.Start();
+    rig.RunWorker();
+    ASSERT_EQ(rig.procCalls.size(), 1u);
+    EXPECT_EQ(rig.procCalls[0].updated, c.updated) << c.answer;
+    EXPECT_EQ(rig.procCalls[0].data, kReply);
+    if (c.updated) {
+      ASSERT_EQ(rig.shell->calls.size(), 1u);
+      EXPECT_EQ(rig.shell->calls[0].owner, &g_window);
+      EXPECT_EQ(rig.shell->calls[0].verb, L"open");
+      EXPECT_EQ(rig.shell->calls[0].file, kAddress);
+      EXPECT_EQ(rig.shell->calls[0].showCommand, 1);
+    } else {
+      EXPECT_TRUE(rig.shell->calls.empty()) << c.answer;
+    }
+  }
+}
+
+TEST(CheckUpdate, OnlyAWebAddressIsOffered) {
+  struct Case {
+    std::wstring reply;
+    bool prompt;
+  };
+  const Case cases[] = {
+      {LR"({"update":"HTTP:\/\/example.test\/dl"})", true},
+      {LR"({"update":"C:\\Windows\\System32\\cmd.exe"})", false},
+      {LR"({"update":"file:\/\/\/C:\/Windows\/System32\/calc.exe"})", false},
+      {LR"({"update":"calc"})", false},
+      {LR"({"update":"https:\/\/x\/\" --no-sandbox"})", false},
+      {LR"({"update":""})", false},
+      {LR"({"update": "https://example.test/dl"})", false},
+      {LR"(<html><body>502 Bad Gateway</body></html>)", false},
+  };
+  for (const Case& c : cases) {
+    CheckRig rig;
+    rig.http->replies = {c.reply};
+    rig.prompt->answer = 6;
+    rig.Start();
+    rig.RunWorker();
+    EXPECT_EQ(rig.prompt->calls.size(), c.prompt ? 1u : 0u) << c.reply;
+    EXPECT_EQ(rig.shell->calls.size(), c.prompt ? 1u : 0u) << c.reply;
+    ASSERT_EQ(rig.procCalls.size(), 1u);
+    EXPECT_EQ(rig.procCalls[0].updated, c.prompt);
+    EXPECT_EQ(rig.procCalls[0].data, c.reply);
+  }
+}
+
+TEST(CheckUpdate, StopEndsThePauseAndTheAttempts) {
+  struct Case {
+    int stopInWait;     // 0: before the worker runs
+    std::size_t requests;
+  };
+  for (const Case c : {Case{0, 0}, Case{1, 1}, Case{3, 3}}) {
+    CheckRig rig;
+    rig.http->replies.assign(5, std::nullopt);
+    rig.http->replies.push_back(kReply);
+    rig.Start();
+    rig.stop->duringWait = [&](int wait) {
+      if (wait == c.stopInWait) rig.check->Stop();
+    };
+    if (c.stopInWait == 0) rig.check->Stop();
+    rig.RunWorker();
+    EXPECT_EQ(rig.http->requests.size(), c.requests);
+    EXPECT_EQ(rig.stop->waits.size(), c.requests);
+    EXPECT_TRUE(rig.prompt->calls.empty());
+    // The window still answered, so the caller hears of the end.
+    ASSERT_EQ(rig.procCalls.size(), 1u);
+    EXPECT_FALSE(rig.procCalls[0].updated);
+  }
+}
+
+TEST(CheckUpdate, NoPromptOnceStopped) {
+  // The reply arrives while the window is closing.
+  CheckRig rig;
+  rig.http->replies = {kReply};
+  rig.prompt->answer = 6;
+  rig.Start();
+  rig.check->Stop();
+  rig.check->Stop();
+  rig.RunWorker();
+  EXPECT_TRUE(rig.http->requests.empty());
+  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.shell->calls.empty());
+  EXPECT_TRUE(rig.stop->set);
+}
+
+TEST(CheckUpdate, HandOverToAClosedWindowIsDropped) {
+  CheckRig rig;
+  rig.http->replies = {kReply};
+  rig.prompt->answer = 6;
+  rig.Start();
+  rig.ui->Close();
+  rig.RunWorker();
+  EXPECT_EQ(rig.ui->invokes, 1);
+  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.shell->calls.empty());
+  EXPECT_TRUE(rig.procCalls.empty());
+}
+
+TEST(CheckUpdate, StateLivesUntilCallerAndWorkerHaveLetGo) {
+  CheckRig rig;
+  rig.Start();
+  std::weak_ptr<UpdateCheck> watch = rig.check;
+  rig.check.reset();
+  EXPECT_FALSE(watch.expired());  // the worker still holds it
+  rig.RunWorker();
+  EXPECT_TRUE(watch.expired());
+
+  CheckRig other;
+  other.Start();
+  watch = other.check;
+  other.RunWorker();
+  EXPECT_FALSE(watch.expired());  // the caller still holds it
+  other.check.reset();
+  EXPECT_TRUE(watch.expired());
+}
+
+TEST(CheckUpdate, RefusesAnIncompleteEnvironment) {
+  ManualThreads threads;
+  UpdateCheckEnvironment env;
+  env.http = std::make_shared<testing::FakeHttpClient>();
+  EXPECT_THROW(CheckUpdate(kUrl, false, nullptr, env, threads), std::invalid_argument);
+  EXPECT_TRUE(threads.bodies.empty());
+}
+
+TEST(RequestUpdateInfo, FailureLeavesDataAlone) {
+  testing::FakeHttpClient http;
+  testing::FakeVersionBlock version(1, 6, 6, 0);
+  http.replies = {std::nullopt, std::wstring()};
+  std::wstring data = L"earlier";
+  EXPECT_FALSE(RequestUpdateInfo(http, version, kUrl, L"en", false, data));
+  EXPECT_EQ(data, L"earlier");
+  EXPECT_TRUE(RequestUpdateInfo(http, version, kUrl, L"en", false, data));  // an empty body is a reply
+  EXPECT_EQ(data, L"");
+}
+
+TEST(GetAppVersion, FormatsTheFourNumbers) {
+  struct Case {
+    std::optional<FileVersion> version;
+    std::wstring format;
+    std::wstring result;
+  };
+  const FileVersion v1660{0x00010006, 0x00060000};
+  const Case cases[] = {
+      {v1660, L"%d.%d.%d", L"1.6.6"},
+      {v1660, L"%d.%d.%d.%d", L"1.6.6.0"},
+      {FileVersion{0xFFFFFFFF, 0xFFFFFFFF}, L"%d.%d.%d.%d", L"65535.65535.65535.65535"},
+      {FileVersion{0x000A0014, 0x001E0028}, L"v%d-%d (%d) #%d", L"v10-20 (30) #40"},
+      {v1660, L"%d%%", L"1%"},
+      {v1660, L"%d.%d.%d.%d.%d", L"1.6.6.0.%d"},  // a fifth placeholder has no number
+      {v1660, L"%s %", L"%s %"},
+      {v1660, L"", L""},
+      // No version block: the same text whatever the format.
+      {std::nullopt, L"%d.%d.%d", L"0.0.0.0"},
+      {std::nullopt, L"%d.%d.%d.%d", L"0.0.0.0"},
+      {std::nullopt, L"", L"0.0.0.0"},
+  };
+  for (const Case& c : cases) {
+    testing::FakeVersionBlock block;
+    block.version = c.version;
+    EXPECT_EQ(GetAppVersion(block, c.format), c.result) << c.format;
+  }
+}
+
+TEST(ShellOpen, OpensShownNormallyWithTheOwner) {
+  testing::FakeShell shell;
+  ShellOpen(shell, &g_window, L"https://example.test/donate?tidewell");
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].owner, &g_window);
+  EXPECT_EQ(shell.calls[0].verb, L"open");
+  EXPECT_EQ(shell.calls[0].file, L"https://example.test/donate?tidewell");
+  EXPECT_EQ(shell.calls[0].showCommand, 1);
+}
+
+TEST(WebAddresses, ShareOneHttpsRoot) {
+  const std::wstring endpoint = UpdateEndpoint();
+  const std::wstring suffix = L"/api.init.php";
+  ASSERT_GT(endpoint.size(), suffix.size());
+  ASSERT_EQ(endpoint.substr(endpoint.size() - suffix.size()), suffix);
+  const std::wstring root = endpoint.substr(0, endpoint.size() - suffix.size());
+  EXPECT_EQ(root.rfind(L"https://", 0), 0u);
+  EXPECT_NE(root.back(), L'/');
+  EXPECT_EQ(ProductPageAddress(L"1.6.6"), root + L"/tidewell?v=1.6.6");
+  EXPECT_EQ(DonationPageAddress(), root + L"/donate?tidewell");
+}
+
+}  // namespace
+}  // namespace zeph::update

@@ -1,0 +1,15 @@
+#include "update/web_addresses.h"
+
+#include "web_root.h"
+
+namespace zeph::update {
+
+std::wstring UpdateEndpoint() { return std::wstring(TIDEWELL_WEB_ROOT) + L"/api.init.php"; }
+
+std::wstring ProductPageAddress(const std::wstring& version) {
+  return std::wstring(TIDEWELL_WEB_ROOT) + L"/tidewell?v=" + version;
+}
+
+std::wstring DonationPageAddress() { return std::wstring(TIDEWELL_WEB_ROOT) + L"/donate?tidewell"; }
+
+}  // namespace zeph::update

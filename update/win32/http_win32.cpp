@@ -1,0 +1,146 @@
+#include <windows.h>
+// after windows.h; winhttp.h and wininet.h cannot be used together
+#include <winhttp.h>
+
+#include <string>
+#include <vector>
+
+#include "common/unique_handle.h"
+#include "common/utf.h"
+#include "update/charset.h"
+#include "update/win32/platform_win32.h"
+
+namespace zeph::update {
+namespace {
+
+struct InternetTraits {
+  using Value = HINTERNET;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value handle) { ::WinHttpCloseHandle(handle); }
+};
+using UniqueHinternet = UniqueAny<InternetTraits>;
+
+// An update reply is a few hundred bytes; anything this large is not one, and
+// holding it could exhaust the 32-bit process.
+constexpr std::size_t kMaxBodyBytes = 16u << 20;
+
+bool HasLineBreak(const std::wstring& s) { return s.find_first_of(L"\r\n") != std::wstring::npos; }
+
+struct UrlParts {
+  bool secure = false;
+  std::wstring host;
+  INTERNET_PORT port = 0;
+  std::wstring pathAndQuery;
+};
+
+bool CrackUrl(const std::wstring& url, UrlParts& parts) {
+  URL_COMPONENTS components{};
+  components.dwStructSize = sizeof(components);
+  components.dwHostNameLength = static_cast<DWORD>(-1);
+  components.dwUrlPathLength = static_cast<DWORD>(-1);
+  components.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!::WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) return false;
+  if (components.nScheme != INTERNET_SCHEME_HTTPS && components.nScheme != INTERNET_SCHEME_HTTP) return false;
+  if (components.dwHostNameLength == 0) return false;
+  parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+  parts.host.assign(components.lpszHostName, components.dwHostNameLength);
+  parts.port = components.nPort;
+  parts.pathAndQuery.assign(components.lpszUrlPath, components.dwUrlPathLength);
+  parts.pathAndQuery.append(components.lpszExtraInfo, components.dwExtraInfoLength);
+  const std::size_t fragment = parts.pathAndQuery.find(L'#');  // never sent to a server
+  if (fragment != std::wstring::npos) parts.pathAndQuery.resize(fragment);
+  if (parts.pathAndQuery.empty()) parts.pathAndQuery = L"/";
+  return true;
+}
+
+std::wstring ContentType(HINTERNET request) {
+  DWORD size = 0;
+  ::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                        &size, WINHTTP_NO_HEADER_INDEX);
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+  if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+    return {};
+  }
+  value.resize(size / sizeof(wchar_t));
+  return value;
+}
+
+bool ReadBody(HINTERNET request, std::string& bytes) {
+  for (;;) {
+    DWORD available = 0;
+    if (!::WinHttpQueryDataAvailable(request, &available)) return false;
+    if (available == 0) return true;
+    if (available > kMaxBodyBytes - bytes.size()) return false;
+    const std::size_t old = bytes.size();
+    bytes.resize(old + available);
+    DWORD read = 0;
+    if (!::WinHttpReadData(request, bytes.data() + old, available, &read)) return false;
+    bytes.resize(old + read);
+    if (read == 0) return true;
+  }
+}
+
+std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
+  std::wstring text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    text.push_back(static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+  }
+  return text;
+}
+
+std::wstring DecodeBody(const std::string& bytes, const std::wstring& contentType) {
+  const BodyEncoding encoding = DetectBodyEncoding(contentType, bytes);
+  const std::string_view text = std::string_view(bytes).substr(encoding.bomLength);
+  if (encoding.codePage == kCodePageUtf16Le || encoding.codePage == kCodePageUtf16Be) {
+    return DecodeUtf16(text, encoding.codePage == kCodePageUtf16Be);
+  }
+  if (text.empty()) return {};
+  const int length = ::MultiByteToWideChar(encoding.codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return Utf8ToWide(text);  // a code page this system does not have
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(encoding.codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+}  // namespace
+
+bool Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) {
+  for (const HttpHeader& header : headers) {
+    if (HasLineBreak(header.name) || HasLineBreak(header.value)) return false;
+  }
+  UrlParts parts;
+  if (!CrackUrl(url, parts)) return false;
+
+  UniqueHinternet session(::WinHttpOpen(L"Tidewell", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                        WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) return false;
+  UniqueHinternet connection(::WinHttpConnect(session.get(), parts.host.c_str(), parts.port, 0));
+  if (!connection) return false;
+  UniqueHinternet request(::WinHttpOpenRequest(connection.get(), L"GET", parts.pathAndQuery.c_str(), nullptr,
+                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                               parts.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!request) return false;
+  for (const HttpHeader& header : headers) {
+    const std::wstring line = header.name + L": " + header.value;
+    if (!::WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
+                                    WINHTTP_ADDREQ_FLAG_ADD)) {
+      return false;
+    }
+  }
+  if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+    return false;
+  }
+  if (!::WinHttpReceiveResponse(request.get(), nullptr)) return false;
+  std::string bytes;
+  if (!ReadBody(request.get(), bytes)) return false;
+  body = DecodeBody(bytes, ContentType(request.get()));
+  return true;
+}
+
+}  // namespace zeph::update

@@ -1,0 +1,61 @@
+#pragma once
+// The real services behind the update unit: WinHTTP, the executable's version
+// resource, ShellExecuteW, MessageBoxW and a Win32 event.
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "common/dispatcher.h"
+#include "common/unique_handle.h"
+#include "update/platform.h"
+#include "update/update.h"
+
+namespace zeph::update {
+
+// One WinHTTP session per request, with the system's proxy settings and WinHTTP's
+// default time-outs and certificate checks.
+class Win32HttpClient final : public HttpClient {
+ public:
+  bool Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override;
+};
+
+// The version resource of the file the process was started from.
+class Win32VersionBlock final : public VersionBlock {
+ public:
+  std::optional<FileVersion> RunningExeVersion() const override;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override;
+};
+
+class Win32Prompt final : public Prompt {
+ public:
+  int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) override;
+};
+
+// A kernel object HANDLE (null when there is none), closed with CloseHandle.
+struct KernelHandleTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value handle);
+};
+using UniqueKernelHandle = UniqueAny<KernelHandleTraits>;
+
+class Win32StopEvent final : public StopEvent {
+ public:
+  Win32StopEvent();
+  void Set() override;
+  bool Wait(std::uint32_t milliseconds) override;
+
+ private:
+  UniqueKernelHandle event_;  // manual reset; empty only if the system could not make one
+  std::atomic<bool> set_{false};
+};
+
+// Everything CheckUpdate needs, with the real services.
+UpdateCheckEnvironment Win32UpdateCheckEnvironment(WindowHandle owner, std::wstring title, std::wstring userLanguage,
+                                                   std::shared_ptr<UiDispatcher> ui);
+
+}  // namespace zeph::update

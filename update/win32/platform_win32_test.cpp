@@ -1,0 +1,57 @@
+// Runs under Wine (win64 preset): the stop event and the HTTP client's failures that
+// need no server. The HTTPS exchanges with a server are tests/e2e/test_update_https.sh.
+#include "update/win32/platform_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace zeph::update {
+namespace {
+
+TEST(Win32StopEvent, WaitEndsWhenSetOrTimedOut) {
+  Win32StopEvent event;
+  EXPECT_FALSE(event.Wait(0));
+  EXPECT_FALSE(event.Wait(20));
+  event.Set();
+  EXPECT_TRUE(event.Wait(0));
+  EXPECT_TRUE(event.Wait(10000));  // stays set: every later pause ends at once
+}
+
+TEST(Win32StopEvent, SetFromAnotherThreadEndsAPauseUnderWay) {
+  Win32StopEvent event;
+  std::thread closer([&] { event.Set(); });
+  // Returns only once the other thread has set the event (or after a minute).
+  EXPECT_TRUE(event.Wait(60000));
+  closer.join();
+}
+
+TEST(Win32HttpClient, FailsWithoutAReply) {
+  Win32HttpClient http;
+  const std::vector<HttpHeader> headers = {{L"User-Debug", L"false"}};
+  const wchar_t* urls[] = {
+      L"",
+      L"not a url",
+      L"ftp://127.0.0.1/api.init.php",
+      L"file:///C:/windows/win.ini",
+      L"https://",
+      L"https://127.0.0.1:1/api.init.php",  // nothing listens on port 1
+      L"http://127.0.0.1:1/api.init.php",
+  };
+  for (const wchar_t* url : urls) {
+    std::wstring body = L"untouched";
+    EXPECT_FALSE(http.Get(url, headers, body)) << url;
+    EXPECT_EQ(body, L"untouched") << url;
+  }
+}
+
+TEST(Win32HttpClient, RefusesAHeaderThatWouldSplitTheRequest) {
+  Win32HttpClient http;
+  std::wstring body = L"untouched";
+  EXPECT_FALSE(http.Get(L"https://127.0.0.1:1/", {{L"User-Language", L"en\r\nX-Injected: 1"}}, body));
+  EXPECT_FALSE(http.Get(L"https://127.0.0.1:1/", {{L"User-Language\n", L"en"}}, body));
+  EXPECT_EQ(body, L"untouched");
+}
+
+}  // namespace
+}  // namespace zeph::update
