@@ -6,11 +6,14 @@
 #include "app/application.h"
 #include "app/tray/tray_shell.h"
 #include "app/tray/window_system.h"
+#include "autostart/task_scheduler.h"
 #include "common/clock.h"
 #include "common/dispatcher.h"
 #include "common/format.h"
+#include "config/registry.h"
 #include "memory/kernel.h"
 #include "translate/translate.h"
+#include "update/platform.h"
 
 namespace zeph::app {
 
@@ -29,6 +32,9 @@ struct Platform {
   // The user's thousands and decimal separators for the status lines.
   NumberFormatSource* numberFormat = nullptr;
   // Seams of config/, autostart/ and update/ go below, one line each.
+  config::Registry* registry = nullptr;                 // the settings store
+  autostart::TaskScheduler* taskScheduler = nullptr;    // the log-on task
+  const update::VersionBlock* versionBlock = nullptr;   // the running exe's version
 };
 
 }  // namespace zeph::app

@@ -15,6 +15,7 @@
 #include "app/testing/fake_message_boxes.h"
 #include "app/testing/fake_tray_shell.h"
 #include "app/testing/fake_window_system.h"
+#include "common/testing/fake_clock.h"
 #include "common/testing/manual_dispatcher.h"
 #include "memory/testing/fake_kernel.h"
 
@@ -34,13 +35,6 @@ class FakeLocale : public translate::LocaleSource {
   }
   std::wstring language = L"ko";
   bool succeeds = true;
-};
-
-// A clock the test sets: days since 1899-12-30.
-class FixedClock : public Clock {
- public:
-  double Now() override { return now; }
-  double now = 45'000.5;
 };
 
 class TestWindow {
@@ -85,7 +79,7 @@ class TestWindow {
   memory::testing::FakeKernel kernel;
   zeph::testing::ManualDispatcher dispatcher;
   zeph::testing::ManualThreads threads;
-  FixedClock clock;
+  zeph::testing::FakeClock clock;
   FakeMessageBoxes boxes;
   tray::testing::FakeWindowSystem windows;
   tray::testing::FakeTrayShell shell;
