@@ -9,7 +9,8 @@ set(TW_WARNINGS -Wall -Wextra -Werror)
 # Applies our warnings, include root and Windows definitions to one of our targets
 # (third-party code such as GoogleTest is compiled without -Werror).
 function(tw_defaults target)
-  target_compile_options(${target} PRIVATE ${TW_WARNINGS})
+  # C and C++ only: windres (resource scripts) rejects -W options.
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${TW_WARNINGS}>")
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   if(WIN32)
     target_compile_definitions(${target} PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
