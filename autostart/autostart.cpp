@@ -20,7 +20,7 @@ std::unique_ptr<TaskSession> OpenRootFolder(TaskScheduler& scheduler) {
   if (Failed(security) && security != kRpcETooLate) return nullptr;
 
   std::unique_ptr<TaskSession> session;
-  if (Failed(scheduler.CreateService(session)) || !session) return nullptr;
+  if (Failed(scheduler.CreateTaskService(session)) || !session) return nullptr;
   // The local machine, as the current user.
   if (Failed(session->Connect(kEmpty, kEmpty, kEmpty, kEmpty))) return nullptr;
   if (Failed(session->GetFolder(kRootFolder))) return nullptr;

@@ -197,14 +197,14 @@ TEST(AutoStartTask, CoInitializeSecurityFailureEndsEveryOperation) {
     SetAutoStartTask(s, kName, false, 0);
     EXPECT_EQ(s.RootTask(kName) == nullptr, c.proceeds);
     if (!c.proceeds) {
-      EXPECT_EQ(s.Count(Step::CreateService), 0);
+      EXPECT_EQ(s.Count(Step::CreateTaskService), 0);
     }
   }
 }
 
 TEST(SetAutoStartTask, AFailedStepEndsRegistrationAndKeepsTheOldTask) {
   const Step steps[] = {
-      Step::CreateService,    Step::Connect,          Step::GetFolder,
+      Step::CreateTaskService,    Step::Connect,          Step::GetFolder,
       Step::NewTask,          Step::SetRunLevel,      Step::CreateTrigger,
       Step::SetLogonTriggerDelay, Step::CreateExecAction, Step::ExecutablePath,
       Step::SetExecPath,      Step::SetExecWorkingDirectory, Step::SetExecArguments,
@@ -234,7 +234,7 @@ TEST(SetAutoStartTask, AnEmptyExecutablePathRegistersNothing) {
 }
 
 TEST(AutoStartTask, AFailedStepEndsTheSearchAsNotFound) {
-  const Step steps[] = {Step::CreateService, Step::Connect,  Step::GetFolder,
+  const Step steps[] = {Step::CreateTaskService, Step::Connect,  Step::GetFolder,
                         Step::GetTasks,      Step::TaskCount, Step::TaskName};
   for (const Step step : steps) {
     SCOPED_TRACE(StepName(step));

@@ -99,8 +99,8 @@ class TaskScheduler {
 
   virtual HResult InitializeSecurity(const SecurityParameters& parameters) = 0;
   // The TaskScheduler object as ITaskService, in a new session. On failure the
-  // session stays empty.
-  virtual HResult CreateService(std::unique_ptr<TaskSession>& session) = 0;
+  // session stays empty. (Not "CreateService": <windows.h> makes that a macro.)
+  virtual HResult CreateTaskService(std::unique_ptr<TaskSession>& session) = 0;
   // Full path of the running program's executable file.
   virtual HResult ExecutablePath(std::wstring& path) = 0;
 };

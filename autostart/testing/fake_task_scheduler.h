@@ -29,7 +29,7 @@ namespace zeph::autostart::testing {
 enum class Step {
   InitializeApartment,
   InitializeSecurity,
-  CreateService,
+  CreateTaskService,
   ExecutablePath,
   Connect,
   GetFolder,
@@ -53,7 +53,7 @@ enum class Step {
 
 inline const char* StepName(Step step) {
   static const char* const names[] = {
-      "InitializeApartment", "InitializeSecurity", "CreateService", "ExecutablePath", "Connect", "GetFolder",
+      "InitializeApartment", "InitializeSecurity", "CreateTaskService", "ExecutablePath", "Connect", "GetFolder",
       "NewTask", "SetRunLevel", "CreateTrigger", "SetLogonTriggerDelay", "CreateExecAction", "SetExecPath",
       "SetExecWorkingDirectory", "SetExecArguments", "SetStopOnIdleEnd", "SetDisallowStartIfOnBatteries",
       "SetStopIfGoingOnBatteries", "RegisterTaskDefinition", "GetTasks", "TaskCount", "TaskName", "DeleteTask",
@@ -131,8 +131,8 @@ class FakeTaskScheduler : public TaskScheduler {
     return std::exchange(securitySet_, true) ? kRpcETooLate : kSOk;
   }
 
-  HResult CreateService(std::unique_ptr<TaskSession>& session) override {
-    if (const auto hr = Begin(Step::CreateService)) return *hr;
+  HResult CreateTaskService(std::unique_ptr<TaskSession>& session) override {
+    if (const auto hr = Begin(Step::CreateTaskService)) return *hr;
     session = std::make_unique<Session>(*this);
     return kSOk;
   }
