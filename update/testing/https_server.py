@@ -54,7 +54,8 @@ def make_handler(state_dir, lock):
         def do_GET(self):
             headers = list(self.headers.items())
             with lock, open(os.path.join(state_dir, "requests.jsonl"), "a", encoding="utf-8") as log:
-                log.write(json.dumps({"path": self.path, "headers": headers}) + "\n")
+                log.write(json.dumps({"port": self.server.server_address[1], "path": self.path,
+                                     "headers": headers}) + "\n")
             port = self.server.server_address[1]
             parts = self.path.split("/")
             if self.path == "/api.init.php":
