@@ -204,11 +204,11 @@ TEST(AutoStartTask, CoInitializeSecurityFailureEndsEveryOperation) {
 
 TEST(SetAutoStartTask, AFailedStepEndsRegistrationAndKeepsTheOldTask) {
   const Step steps[] = {
-      Step::CreateTaskService,    Step::Connect,          Step::GetFolder,
-      Step::NewTask,          Step::SetRunLevel,      Step::CreateTrigger,
+      Step::CreateTaskService, Step::Connect,           Step::GetFolder,
+      Step::NewTask,           Step::SetRunLevel,       Step::CreateTrigger,
       Step::SetLogonTriggerDelay, Step::CreateExecAction, Step::ExecutablePath,
-      Step::SetExecPath,      Step::SetExecWorkingDirectory, Step::SetExecArguments,
-      Step::SetStopOnIdleEnd, Step::SetDisallowStartIfOnBatteries, Step::SetStopIfGoingOnBatteries,
+      Step::SetExecPath,       Step::SetExecWorkingDirectory, Step::SetExecArguments,
+      Step::SetStopOnIdleEnd,  Step::SetDisallowStartIfOnBatteries, Step::SetStopIfGoingOnBatteries,
       Step::RegisterTaskDefinition,
   };
   for (const Step step : steps) {
@@ -234,8 +234,8 @@ TEST(SetAutoStartTask, AnEmptyExecutablePathRegistersNothing) {
 }
 
 TEST(AutoStartTask, AFailedStepEndsTheSearchAsNotFound) {
-  const Step steps[] = {Step::CreateTaskService, Step::Connect,  Step::GetFolder,
-                        Step::GetTasks,      Step::TaskCount, Step::TaskName};
+  const Step steps[] = {Step::CreateTaskService, Step::Connect,   Step::GetFolder,
+                        Step::GetTasks,          Step::TaskCount, Step::TaskName};
   for (const Step step : steps) {
     SCOPED_TRACE(StepName(step));
     FakeTaskScheduler s = SchedulerWithOldTask();

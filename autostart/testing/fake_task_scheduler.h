@@ -14,7 +14,9 @@
 // CoInitializeSecurity behaves as in a real process: S_OK the first time,
 // RPC_E_TOO_LATE from then on (or whatever Fail() set).
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,6 +60,7 @@ inline const char* StepName(Step step) {
       "SetExecWorkingDirectory", "SetExecArguments", "SetStopOnIdleEnd", "SetDisallowStartIfOnBatteries",
       "SetStopIfGoingOnBatteries", "RegisterTaskDefinition", "GetTasks", "TaskCount", "TaskName", "DeleteTask",
   };
+  static_assert(std::size(names) == static_cast<std::size_t>(Step::DeleteTask) + 1);
   return names[static_cast<int>(step)];
 }
 
