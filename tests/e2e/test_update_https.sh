@@ -1,7 +1,10 @@
 # The update unit's WinHTTP client against a real HTTPS server on 127.0.0.1: the
 # three request headers arrive in order, bodies decode by their charset, any status
 # is a reply, and an untrusted certificate or a server that is down is a failure.
-# The test CA is trusted in this run's own Wine prefix only.
+# Then the whole check in a small program (update_check_demo.exe): a reply with a
+# download address brings up the English prompt, No leaves the program running; a
+# failing endpoint shows nothing, and closing the window ends the pause at once
+# with no further attempt. The test CA is trusted in this run's own Wine prefix only.
 set -u
 dir="$TW_RUN_DIR/update_https"
 rm -rf "$dir"
@@ -34,9 +37,11 @@ read -r port rogue_port < "$dir/ports"
 down_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 echo "server https://127.0.0.1:$port, untrusted :$rogue_port, down :$down_port"
 
-tw_wine "$TW_BUILD/update/update_testhelper.exe" trust-ca "Z:${dir//\//\\}\\ca.der" || { echo "trust-ca failed"; exit 1; }
+helper() { tw_wine "$TW_BUILD/update/update_testhelper.exe" "$@"; }
+no_proxy_env=(env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY)
+helper trust-ca "Z:${dir//\//\\}\\ca.der" || { echo "trust-ca failed"; exit 1; }
 
-env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY \
+"${no_proxy_env[@]}" \
   TW_UPDATE_TEST_ROOT="https://127.0.0.1:$port" \
   TW_UPDATE_TEST_UNTRUSTED="https://127.0.0.1:$rogue_port" \
   TW_UPDATE_TEST_DOWN="https://127.0.0.1:$down_port" \
@@ -59,3 +64,37 @@ assert (values["User-Version"], values["User-Language"], values["User-Debug"]) =
 assert not [e for e in entries if e["port"] == rogue], "a request passed the untrusted certificate"
 print("server saw", len(entries), "requests; headers", [(k, values[k]) for k in wanted])
 EOF
+
+caption="Tidewell Update Demo"
+english='This program has been updated.\r\rIt is recommended to download and execute new for stable use.\r\rDo you want to download it?'
+demo_start() {  # URL OUTPUT
+  "${no_proxy_env[@]}" timeout --kill-after=5 120 wine "$TW_BUILD/update/update_check_demo.exe" "$1" en > "$2" 2>&1 &
+  demo_pid=$!
+}
+demo_close() {  # closes the demo's window and waits until the program has ended
+  helper close TwUpdateDemo || { echo "the demo's window is gone"; return 1; }
+  tw_poll 30 bash -c "! kill -0 $demo_pid 2>/dev/null" || { echo "the demo did not end"; return 1; }
+  grep -q '^worker ended' "$1" || { echo "the worker did not end"; cat "$1"; return 1; }
+}
+
+# A reply with a download address: the English prompt with the window's caption.
+demo_start "https://127.0.0.1:$port/api.init.php" demo_prompt.out
+tw_poll 60 helper prompt-text "$caption" || { echo "no prompt appeared"; cat demo_prompt.out; exit 1; }
+text=$(helper prompt-text "$caption" | tr -d '\r')  # the console ends lines with CR LF
+[ "$text" = "$english" ] || { echo "prompt text: $text"; exit 1; }
+helper press "$caption" no || exit 1
+tw_poll 20 grep -q '^proc updated=0 data={"version":"9.9.9","update":' demo_prompt.out || { cat demo_prompt.out; exit 1; }
+helper find TwUpdateDemo || { echo "answering No ended the program"; exit 1; }
+demo_close demo_prompt.out || exit 1
+echo "prompt: shown in English, No answered, program kept running"
+
+# An endpoint that fails: no prompt, the program keeps working, and closing it ends
+# the 10-second pause at once with no second attempt.
+demo_start "https://127.0.0.1:$port/drop" demo_down.out
+tw_poll 60 grep -q '"/drop"' requests.jsonl || { echo "no attempt reached the server"; exit 1; }
+helper find TwUpdateDemo || { echo "the demo's window is gone"; exit 1; }
+if helper prompt-text "$caption"; then echo "a prompt appeared for a failed request"; exit 1; fi
+demo_close demo_down.out || exit 1
+attempts=$(grep -c '"/drop"' requests.jsonl)
+[ "$attempts" -eq 1 ] || { echo "$attempts attempts after the stop"; exit 1; }
+echo "failing endpoint: no prompt, stopped after $attempts attempt"

@@ -14,6 +14,7 @@ appended, in the order they arrived, to STATE_DIR/requests.jsonl.
     /bom/NAME             the same with a byte-order mark and no charset declared
     /nocharset            UTF-8 text with a Content-Type that names no charset
     /status/CODE          that status code with a short body
+    /drop                 closes the connection without a reply: a failed attempt
 """
 import http.server
 import json
@@ -72,6 +73,8 @@ def make_handler(state_dir, lock):
                 name = parts[2]
                 body = BOMS[name] + SAMPLES[name].encode(PYTHON_CODEC.get(name, name))
                 self.reply(200, body, "text/plain")
+            elif self.path == "/drop":
+                self.close_connection = True
             elif self.path == "/nocharset":
                 self.reply(200, SAMPLES["utf-8"].encode("utf-8"), "text/plain")
             elif len(parts) == 3 and parts[1] == "status" and parts[2].isdigit():
