@@ -15,9 +15,12 @@
 #include "app/testing/fake_message_boxes.h"
 #include "app/testing/fake_tray_shell.h"
 #include "app/testing/fake_window_system.h"
+#include "autostart/testing/fake_task_scheduler.h"
 #include "common/testing/fake_clock.h"
 #include "common/testing/manual_dispatcher.h"
+#include "config/testing/fake_registry.h"
 #include "memory/testing/fake_kernel.h"
+#include "update/testing/fake_platform.h"
 
 namespace zeph::app::testing {
 
@@ -49,6 +52,9 @@ class TestWindow {
     platform.windows = &windows;
     platform.trayShell = &shell;
     platform.locale = &locale;
+    platform.registry = &registry;
+    platform.taskScheduler = &taskScheduler;
+    platform.versionBlock = &versionBlock;
     application.SetTitle(L"타이드웰");
     application.SetHandle(kAppWindow);
     application.SetMainWindow(kMainWindow);
@@ -84,6 +90,9 @@ class TestWindow {
   tray::testing::FakeWindowSystem windows;
   tray::testing::FakeTrayShell shell;
   FakeLocale locale;
+  config::testing::FakeRegistry registry;
+  autostart::testing::FakeTaskScheduler taskScheduler;
+  update::testing::FakeVersionBlock versionBlock{1, 0, 0, 0};
   Platform platform;
   Application application;
   // Destroyed first: the form's destruction still reaches the fakes above.
