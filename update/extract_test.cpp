@@ -174,16 +174,13 @@ TEST(BodyEncoding, DeclaredCharsetByteOrderMarkOrUtf8) {
   };
   const Case cases[] = {
       {L"", "{}", kCodePageUtf8, 0},
-      {L"application/json", "{}", kCodePageUtf8, 0},
       {L"text/html; charset=UTF-8", "x", kCodePageUtf8, 0},
       {L"text/plain;charset=ISO-8859-1", "x", 1252, 0},
       {L"text/plain; CHARSET=\"windows-1251\"", "x", 1251, 0},
       {L"text/plain; format=flowed; charset=euc-kr", "x", 949, 0},
       {L"text/plain; charset = shift_jis ", "x", 932, 0},
-      {L"text/plain; charset=koi8-r", "x", 20866, 0},
       {L"text/plain; charset=no-such-charset", "x", kCodePageUtf8, 0},
       {L"text/plain; charset=", "x", kCodePageUtf8, 0},
-      {L"text/plain; charset", "x", kCodePageUtf8, 0},
       {L"text/plain; xcharset=koi8-r", "x", kCodePageUtf8, 0},
       {L"text/plain; charset=utf-16be", "x", kCodePageUtf16Be, 0},
       // A byte-order mark wins over the declaration.

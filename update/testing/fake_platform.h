@@ -20,6 +20,7 @@ class FakeHttpClient : public HttpClient {
   };
   bool Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override {
     requests.push_back({url, headers});
+    if (duringGet) duringGet();
     if (replies.empty()) return false;
     std::optional<std::wstring> reply = std::move(replies.front());
     replies.pop_front();
@@ -31,6 +32,7 @@ class FakeHttpClient : public HttpClient {
   // past the end of the list fails.
   std::deque<std::optional<std::wstring>> replies;
   std::vector<Request> requests;
+  std::function<void()> duringGet;  // runs inside every request, e.g. to close the window there
 };
 
 class FakeVersionBlock : public VersionBlock {
