@@ -8,7 +8,6 @@
 // the window has closed it waits 5 s at most for the worker.
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -16,8 +15,8 @@
 #include <string>
 #include <thread>
 
-#include "common/utf.h"
 #include "update/update.h"
+#include "update/win32/testing/console_line.h"
 #include "update/win32/platform_win32.h"
 
 namespace {
@@ -29,13 +28,7 @@ constexpr UINT kRunWork = WM_APP + 1;
 std::mutex g_printLock;
 
 void Print(const std::wstring& line) {
-  std::wstring escaped;
-  for (const wchar_t c : line) {
-    if (c == L'\r') escaped += L"\\r";
-    else if (c == L'\n') escaped += L"\\n";
-    else escaped += c;
-  }
-  const std::string utf8 = zeph::WideToUtf8(escaped) + "\n";
+  const std::string utf8 = zeph::update::testing::ConsoleLine(line);
   const std::lock_guard<std::mutex> lock(g_printLock);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);

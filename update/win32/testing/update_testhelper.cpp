@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
-#include "common/utf.h"
+#include "update/win32/testing/console_line.h"
 
 namespace {
 
@@ -57,13 +57,7 @@ int PromptText(const wchar_t* caption) {
   if (!text) return 1;
   std::wstring value(static_cast<std::size_t>(::GetWindowTextLengthW(text)) + 1, L'\0');
   value.resize(static_cast<std::size_t>(::GetWindowTextW(text, value.data(), static_cast<int>(value.size()))));
-  std::wstring escaped;
-  for (const wchar_t c : value) {
-    if (c == L'\r') escaped += L"\\r";
-    else if (c == L'\n') escaped += L"\\n";
-    else escaped += c;
-  }
-  const std::string utf8 = zeph::WideToUtf8(escaped) + "\n";
+  const std::string utf8 = zeph::update::testing::ConsoleLine(value);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   return 0;
 }
