@@ -1,24 +1,290 @@
-// twprobe: looks at Tidewell's windows from outside, the way the end-to-end tests need.
-//   twprobe find CLASS            prints the top-level window's handle, exit 1 if none
+// twprobe: looks at Tidewell's windows from outside and presses their controls, for
+// the end-to-end tests under Wine. Controls are named by their model names, read
+// from the window property of app/win32/probe_contract.h. Output is UTF-8.
+//
+//   twprobe find CLASS                 the top-level window's handle; exit 1 if none
+//   twprobe window CLASS               visible iconic foreground client=WxH rect=l,t,r,b dpi caption
+//   twprobe controls CLASS             one line per child control (see PrintControl)
+//   twprobe control CLASS NAME         that control's line; exit 1 if there is none
+//   twprobe click CLASS NAME           presses a button or check box (BM_CLICK, posted)
+//                                      or clicks any other control at its centre
+//   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
+//   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (2 s); prints the result
+//   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
+//   twprobe msgbox CAPTION             text= and one button= line per button of the box
+//   twprobe press CAPTION BUTTON       presses the box's button by text or id
+//   twprobe wait MS CONDITION...       polls every 50 ms until CONDITION holds; exit 1 at
+//                                      the deadline. CONDITION is one of:
+//                                        exists CLASS | gone CLASS | shown CLASS | hidden CLASS
+//                                        msgbox CAPTION | nomsgbox CAPTION
+//                                        text CLASS NAME TEXT | checked CLASS NAME 0|1
+// Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "app/win32/probe_contract.h"
 
 namespace {
 
-int Find(const wchar_t* className) {
-  HWND hwnd = FindWindowW(className, nullptr);
-  if (!hwnd) return 1;
-  wprintf(L"%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+using zeph::win32::kNameProperty;
+
+void Out(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+  bytes += '\n';
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+  fflush(stdout);
+}
+
+std::wstring Text(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                      &copied);
+  text.resize(copied);
+  // One line per control: line breaks in a caption are shown escaped.
+  std::wstring flat;
+  for (wchar_t c : text) flat += c == L'\r' ? L"\\r" : c == L'\n' ? L"\\n" : std::wstring(1, c);
+  return flat;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = {};
+  GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+std::wstring NameOf(HWND hwnd) {
+  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kNameProperty)));
+  wchar_t name[256] = {};
+  if (atom == 0 || GlobalGetAtomNameW(atom, name, 256) == 0) return L"";
+  return name;
+}
+
+LRESULT Send(HWND hwnd, UINT msg, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(hwnd, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM list) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND FindControl(HWND top, const std::wstring& name) {
+  for (HWND child : Children(top)) {
+    if (NameOf(child) == name) return child;
+  }
+  return nullptr;
+}
+
+bool IsCheckable(HWND hwnd) {
+  const LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+         type == BS_3STATE || type == BS_AUTO3STATE;
+}
+
+// name id class visible enabled checked selection rect text, tab-separated.
+// visible is IsWindowVisible (the control and all its parents), checked is -1 for
+// controls that are not check boxes, selection -1 for those that are not drop-downs.
+std::wstring ControlLine(HWND hwnd) {
+  const std::wstring cls = ClassOf(hwnd);
+  long checked = -1, selection = -1;
+  if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsCheckable(hwnd)) checked = static_cast<long>(Send(hwnd, BM_GETCHECK));
+  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) selection = static_cast<long>(Send(hwnd, CB_GETCURSEL));
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  wchar_t head[512];
+  swprintf(head, 512, L"%ls\t%d\t%ls\t%d\t%d\t%ld\t%ld\t%ld,%ld,%ld,%ld\t", NameOf(hwnd).c_str(), GetDlgCtrlID(hwnd),
+           cls.c_str(), IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0, checked, selection, r.left, r.top,
+           r.right, r.bottom);
+  return head + Text(hwnd);
+}
+
+HWND FindTop(const std::wstring& cls) { return FindWindowW(cls.c_str(), nullptr); }
+
+// A message box of this process tree is a #32770 dialog with the caption.
+HWND FindBox(const std::wstring& caption) { return FindWindowW(L"#32770", caption.c_str()); }
+
+void PrintBox(HWND box) {
+  std::wstring text;
+  std::vector<HWND> buttons;
+  for (HWND child : Children(box)) {
+    const std::wstring cls = ClassOf(child);
+    if (_wcsicmp(cls.c_str(), L"Static") == 0 && !Text(child).empty()) text = Text(child);
+    if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsWindowVisible(child)) buttons.push_back(child);
+  }
+  Out(L"text=" + text);
+  HWND focus = nullptr;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info)) focus = info.hwndFocus;
+  for (HWND b : buttons) {
+    const bool isDefault = (GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    Out(L"button=" + std::to_wstring(GetDlgCtrlID(b)) + L"\t" + Text(b) + (isDefault ? L"\tdefault" : L"") +
+        (b == focus ? L"\tfocus" : L""));
+  }
+}
+
+long long Number(const wchar_t* text) { return std::wcstoll(text, nullptr, 0); }
+
+int Click(HWND control) {
+  if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
+    PostMessageW(control, BM_CLICK, 0, 0);
+  } else {
+    RECT r{};
+    GetClientRect(control, &r);
+    const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+  }
   return 0;
+}
+
+int Pick(HWND combo, long long index) {
+  if (Send(combo, CB_GETCOUNT) <= index) return 1;
+  Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
+  PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  return 0;
+}
+
+int Press(HWND box, const std::wstring& which) {
+  for (HWND child : Children(box)) {
+    if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
+    std::wstring plain;  // "&Yes" matches "Yes"
+    for (wchar_t c : Text(child)) {
+      if (c != L'&') plain += c;
+    }
+    if (plain == which || std::to_wstring(GetDlgCtrlID(child)) == which) {
+      PostMessageW(child, BM_CLICK, 0, 0);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// One test of a wait condition; args points at the condition's words.
+bool Holds(const std::vector<std::wstring>& a) {
+  const auto& what = a[0];
+  if (what == L"exists" && a.size() == 2) return FindTop(a[1]) != nullptr;
+  if (what == L"gone" && a.size() == 2) return FindTop(a[1]) == nullptr;
+  if (what == L"shown" && a.size() == 2) return IsWindowVisible(FindTop(a[1])) != FALSE;
+  if (what == L"hidden" && a.size() == 2) {
+    HWND top = FindTop(a[1]);
+    return top && !IsWindowVisible(top);
+  }
+  if (what == L"msgbox" && a.size() == 2) return FindBox(a[1]) != nullptr;
+  if (what == L"nomsgbox" && a.size() == 2) return FindBox(a[1]) == nullptr;
+  if ((what == L"text" || what == L"checked") && a.size() == 4) {
+    HWND top = FindTop(a[1]);
+    HWND control = top ? FindControl(top, a[2]) : nullptr;
+    if (!control) return false;
+    if (what == L"text") return Text(control) == a[3];
+    return std::to_wstring(Send(control, BM_GETCHECK)) == a[3];
+  }
+  throw std::invalid_argument("condition");
+}
+
+int Usage() {
+  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|msgbox|press|wait ...\n");
+  return 2;
+}
+
+int Run(const std::vector<std::wstring>& a) {
+  const size_t n = a.size();
+  if (n < 2) return Usage();
+  const std::wstring& cmd = a[0];
+  if (cmd == L"msgbox" || cmd == L"press") {
+    HWND box = FindBox(a[1]);
+    if (!box) return 1;
+    if (cmd == L"msgbox") {
+      PrintBox(box);
+      return 0;
+    }
+    return n == 3 ? Press(box, a[2]) : Usage();
+  }
+  if (cmd == L"wait") {
+    if (n < 3) return Usage();
+    const std::vector<std::wstring> condition(a.begin() + 2, a.end());
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(Number(a[1].c_str()));
+    for (;;) {
+      if (Holds(condition)) return 0;
+      if (GetTickCount64() >= deadline) return 1;
+      Sleep(50);
+    }
+  }
+
+  HWND top = FindTop(a[1]);
+  if (!top) return 1;
+  if (cmd == L"find") {
+    Out(std::to_wstring(reinterpret_cast<UINT_PTR>(top)));
+    return 0;
+  }
+  if (cmd == L"window") {
+    RECT client{}, r{};
+    GetClientRect(top, &client);
+    GetWindowRect(top, &r);
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    wchar_t line[256];
+    swprintf(line, 256, L"visible=%d iconic=%d foreground=%d client=%ldx%ld rect=%ld,%ld,%ld,%ld dpi=%u caption=",
+             IsWindowVisible(top) ? 1 : 0, IsIconic(top) ? 1 : 0, GetForegroundWindow() == top ? 1 : 0, client.right,
+             client.bottom, r.left, r.top, r.right, r.bottom, getDpi ? getDpi(top) : 96u);
+    Out(line + Text(top));
+    return 0;
+  }
+  if (cmd == L"controls") {
+    for (HWND child : Children(top)) Out(ControlLine(child));
+    return 0;
+  }
+  if (cmd == L"send" || cmd == L"post") {
+    if (n != 5) return Usage();
+    const auto msg = static_cast<UINT>(Number(a[2].c_str()));
+    const auto w = static_cast<WPARAM>(Number(a[3].c_str()));
+    const auto l = static_cast<LPARAM>(Number(a[4].c_str()));
+    if (cmd == L"post") return PostMessageW(top, msg, w, l) ? 0 : 1;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(top, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result)) return 1;
+    Out(std::to_wstring(static_cast<long long>(result)));
+    return 0;
+  }
+  if (n < 3) return Usage();
+  HWND control = FindControl(top, a[2]);
+  if (!control) return 1;
+  if (cmd == L"control") {
+    Out(ControlLine(control));
+    return 0;
+  }
+  if (cmd == L"click") return Click(control);
+  if (cmd == L"pick" && n == 4) return Pick(control, Number(a[3].c_str()));
+  return Usage();
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 3 && std::wstring(argv[1]) == L"find") return Find(argv[2]);
-  fwprintf(stderr, L"usage: twprobe find CLASS\n");
-  return 2;
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  try {
+    return Run(args);
+  } catch (const std::exception&) {
+    return Usage();
+  }
 }

@@ -1,0 +1,154 @@
+#include "app/win32/platform_win32.h"
+
+#include <shellapi.h>
+
+#include "app/win32/dpi.h"
+
+namespace zeph::win32 {
+namespace {
+
+NOTIFYICONDATAW IconData(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = 1;
+  return data;
+}
+
+template <std::size_t N>
+void CopyText(wchar_t (&target)[N], const std::wstring& text) {
+  lstrcpynW(target, text.c_str(), static_cast<int>(N));
+}
+
+NOTIFYICONDATAW IconDataWith(HWND window, const tray::TrayIconData& d) {
+  NOTIFYICONDATAW data = IconData(window);
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = Win32TrayShell::kCallbackMessage;
+  data.hIcon = reinterpret_cast<HICON>(d.Icon);
+  CopyText(data.szTip, d.Tip);
+  return data;
+}
+
+}  // namespace
+
+void Win32WindowSystem::ShowWindow(tray::WindowHandle window, int command) { ::ShowWindow(ToHwnd(window), command); }
+bool Win32WindowSystem::IsIconic(tray::WindowHandle window) { return ::IsIconic(ToHwnd(window)) != FALSE; }
+bool Win32WindowSystem::IsWindowVisible(tray::WindowHandle window) {
+  return ::IsWindowVisible(ToHwnd(window)) != FALSE;
+}
+tray::WindowHandle Win32WindowSystem::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
+std::uint32_t Win32WindowSystem::GetWindowThreadId(tray::WindowHandle window) {
+  return ::GetWindowThreadProcessId(ToHwnd(window), nullptr);
+}
+bool Win32WindowSystem::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
+  return ::AttachThreadInput(attach, attachTo, doAttach) != FALSE;
+}
+void Win32WindowSystem::BringWindowToTop(tray::WindowHandle window) { ::BringWindowToTop(ToHwnd(window)); }
+void Win32WindowSystem::SetForegroundWindow(tray::WindowHandle window) { ::SetForegroundWindow(ToHwnd(window)); }
+
+std::uint32_t Win32WindowSystem::GetForegroundLockTimeout() {
+  DWORD value = 0;
+  SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &value, 0);
+  return value;
+}
+
+void Win32WindowSystem::SetForegroundLockTimeout(std::uint32_t milliseconds) {
+  // This action takes its value in the pointer argument itself.
+  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(milliseconds)),
+                        SPIF_SENDCHANGE);
+}
+
+void Win32WindowSystem::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+// GetVersionEx answers what the manifest declares; RtlGetVersion tells the truth.
+std::uint32_t Win32WindowSystem::OsMajorVersion() {
+  struct VersionInfo {
+    ULONG size, major, minor, build, platform;
+    WCHAR servicePack[128];
+  } info{};
+  info.size = sizeof info;
+  using RtlGetVersionFn = LONG(WINAPI*)(VersionInfo*);
+  auto get = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  if (get && get(&info) == 0) return info.major;
+  return 6;
+}
+
+void Win32WindowSystem::SetWindowText(tray::WindowHandle window, const std::wstring& text) {
+  ::SetWindowTextW(ToHwnd(window), text.c_str());
+}
+
+tray::ScreenPoint Win32WindowSystem::GetCursorPos() {
+  POINT p{};
+  ::GetCursorPos(&p);
+  return {p.x, p.y};
+}
+
+void Win32WindowSystem::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Not ours to take: the main loop must still see it.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+ui::Font Win32WindowSystem::IconTitleFont() { return win32::IconTitleFont(); }
+
+bool Win32TrayShell::Add(const tray::TrayIconData& data) {
+  NOTIFYICONDATAW nid = IconDataWith(window_, data);
+  return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+bool Win32TrayShell::Modify(const tray::TrayIconData& data) {
+  NOTIFYICONDATAW nid = IconDataWith(window_, data);
+  return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+bool Win32TrayShell::Delete() {
+  NOTIFYICONDATAW nid = IconData(window_);
+  return Shell_NotifyIconW(NIM_DELETE, &nid) != FALSE;
+}
+
+bool Win32TrayShell::Balloon(const std::wstring& title, const std::wstring& text) {
+  NOTIFYICONDATAW nid = IconData(window_);
+  nid.uFlags = NIF_INFO;
+  nid.dwInfoFlags = NIIF_INFO;
+  nid.uTimeout = 10000;
+  CopyText(nid.szInfoTitle, title);
+  CopyText(nid.szInfo, text);
+  return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+int Win32MessageBoxes::Show(tray::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                            std::uint32_t flags) {
+  return MessageBoxW(ToHwnd(owner), text.c_str(), caption.c_str(), flags);
+}
+
+app::Platform Win32Services::Bundle() {
+  app::Platform p;
+  p.kernel = &kernel;
+  p.dispatcher = &dispatcher;
+  p.threads = &threads;
+  p.clock = &clock;
+  p.messageBoxes = &boxes;
+  p.windows = &windows;
+  p.trayShell = &trayShell;
+  p.locale = &locale;
+  return p;
+}
+
+std::vector<std::wstring> CommandLineArgs() {
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> args;
+  for (int i = 1; argv && i < count; ++i) args.emplace_back(argv[i]);
+  if (argv) LocalFree(argv);
+  return args;
+}
+
+}  // namespace zeph::win32

@@ -1,0 +1,33 @@
+#include "app/win32/startup_win32.h"
+
+#include <windows.h>
+
+namespace zeph::win32 {
+
+namespace {
+HWND ToHwnd(tray::WindowHandle window) { return reinterpret_cast<HWND>(window); }
+}  // namespace
+
+tray::WindowHandle Win32InstanceServices::FindWindow(const std::wstring& className) {
+  return reinterpret_cast<tray::WindowHandle>(::FindWindowW(className.c_str(), nullptr));
+}
+
+app::MutexResult Win32InstanceServices::CreateMutex(const std::wstring& name) {
+  const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
+  const DWORD error = ::GetLastError();
+  if (mutex != nullptr) return error == ERROR_ALREADY_EXISTS ? app::MutexResult::AlreadyExists : app::MutexResult::Created;
+  // A copy running under other security settings holds the name beyond our reach;
+  // it is still a running copy.
+  return error == ERROR_ACCESS_DENIED ? app::MutexResult::AlreadyExists : app::MutexResult::Failed;
+}
+
+std::intptr_t Win32InstanceServices::SendMessage(tray::WindowHandle window, std::uint32_t message,
+                                                 std::uintptr_t wParam, std::intptr_t lParam) {
+  return ::SendMessageW(ToHwnd(window), message, wParam, lParam);
+}
+
+bool Win32InstanceServices::IsWindow(tray::WindowHandle window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+
+void Win32InstanceServices::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace zeph::win32

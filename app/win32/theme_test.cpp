@@ -1,0 +1,87 @@
+#include "app/win32/theme.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <string>
+
+#include "app/win32/palette.h"
+
+namespace zeph::win32 {
+namespace {
+
+// Every key once, each with its own colour (index i gets #0i0i0i-ish bytes).
+std::string FullTheme(const std::string& eol = "\n") {
+  std::string text;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(ThemeColor::Count); ++i) {
+    char value[8];
+    std::snprintf(value, sizeof value, "#%02X%02x%02X", unsigned(i), unsigned(i + 16), unsigned(255 - i));
+    text += std::string(ThemeKey(static_cast<ThemeColor>(i))) + "=" + value + eol;
+  }
+  return text;
+}
+
+TEST(ThemeTest, EveryKeyIsReadIntoItsOwnSlot) {
+  const auto theme = ParseTheme(FullTheme());
+  ASSERT_TRUE(theme);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(ThemeColor::Count); ++i) {
+    const Rgb expected{std::uint8_t(i), std::uint8_t(i + 16), std::uint8_t(255 - i)};
+    EXPECT_EQ((*theme)[static_cast<ThemeColor>(i)], expected) << ThemeKey(static_cast<ThemeColor>(i));
+  }
+}
+
+TEST(ThemeTest, AcceptedSpellings) {
+  const std::string full = FullTheme();
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"CRLF line ends", FullTheme("\r\n")},
+      {"byte-order mark", "\xEF\xBB\xBF" + full},
+      {"comments and blank lines", "; Quillmere\n\n" + full + "\n; end\n"},
+      {"blanks around key and value", " window = #ffffff \t\n" + full.substr(full.find('\n') + 1)},
+      {"no line end after the last line", full.substr(0, full.size() - 1)},
+      {"unknown key from a newer theme", full + "tooltip=#FFFFE1\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(ParseTheme(c.text)) << c.name;
+  }
+}
+
+TEST(ThemeTest, RejectedTexts) {
+  const std::string full = FullTheme();
+  const std::string withoutFirst = full.substr(full.find('\n') + 1);
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"empty resource", ""},
+      {"only comments", "; nothing\n"},
+      {"a key missing", withoutFirst},
+      {"a key repeated", full + "window=#000000\n"},
+      {"no equals sign", full + "accent #123456\n"},
+      {"empty key", full + "=#123456\n"},
+      {"no hash", "window=FFFFFF\n" + withoutFirst},
+      {"short value", "window=#FFF\n" + withoutFirst},
+      {"long value", "window=#FFFFFF0\n" + withoutFirst},
+      {"not hex", "window=#GGFFFF\n" + withoutFirst},
+      {"empty value", "window=\n" + withoutFirst},
+      {"binary junk", std::string("\x00\x01\x02", 3)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(ParseTheme(c.text)) << c.name;
+  }
+}
+
+// The shipped theme, read back from the resource as the program reads it, must load,
+// or every start would greet the user with an error box.
+TEST(ThemeTest, ShippedThemeLoadsFromTheResource) {
+  const auto theme = LoadThemeResource(L"Quillmere");
+  ASSERT_TRUE(theme);
+  EXPECT_EQ((*theme)[ThemeColor::Window], (Rgb{255, 255, 255}));
+  EXPECT_FALSE(LoadThemeResource(L"NoSuchTheme"));
+}
+
+}  // namespace
+}  // namespace zeph::win32
