@@ -29,7 +29,10 @@ inline constexpr std::uintptr_t kRequestUninstall = 2;
 
 class TFrmTidewell : public ui::Form {
  public:
+  // The window keeps referring to `platform` (a test may still set seams in it), so
+  // it must outlive the window; a temporary bundle does not compile.
   TFrmTidewell(const Platform& platform, Application& application);
+  TFrmTidewell(Platform&& platform, Application& application) = delete;
   // Runs FormDestroy unless the view already did.
   ~TFrmTidewell() override;
 

@@ -13,11 +13,11 @@ class FakeTrayShell : public TrayShell {
  public:
   enum class Op { Add, Modify, Delete, Balloon };
   struct Call {
-    Op op;
+    Op op = Op::Add;
     TrayIconData data;     // Add, Modify
     std::wstring title;    // Balloon
     std::wstring text;     // Balloon
-    bool result;
+    bool result = false;
   };
 
   bool Add(const TrayIconData& data) override {
@@ -26,24 +26,33 @@ class FakeTrayShell : public TrayShell {
       holds = true;
       shown = data;
     }
-    calls.push_back({Op::Add, data, {}, {}, ok});
+    Record(Op::Add, ok).data = data;
     return ok;
   }
   bool Modify(const TrayIconData& data) override {
     const bool ok = holds;
     if (ok) shown = data;
-    calls.push_back({Op::Modify, data, {}, {}, ok});
+    Record(Op::Modify, ok).data = data;
     return ok;
   }
   bool Delete() override {
     const bool ok = holds;
     holds = false;
-    calls.push_back({Op::Delete, {}, {}, {}, ok});
+    Record(Op::Delete, ok);
     return ok;
   }
   bool Balloon(const std::wstring& title, const std::wstring& text) override {
-    calls.push_back({Op::Balloon, {}, title, text, holds});
+    Call& call = Record(Op::Balloon, holds);
+    call.title = title;
+    call.text = text;
     return holds;
+  }
+
+  Call& Record(Op op, bool result) {
+    Call& call = calls.emplace_back();
+    call.op = op;
+    call.result = result;
+    return call;
   }
 
   std::vector<Op> Ops() const {

@@ -46,7 +46,9 @@ class TTrayIcon : public ui::Component {
 
   // Events the view passes on from the icon's callback message.
   void LeftClick();      // press and release of the left button: OnClick
-  void RightButtonUp();  // foreground, pending messages, pop-up menu at the cursor
+  // Foreground, pending messages, pop-up menu at the cursor. A menu choice may
+  // destroy the icon (quit) before this returns; the caller must not touch it after.
+  void RightButtonUp();
   void TaskbarCreated(); // the shell restarted: register again while visible
 
   // A balloon notice over the icon; false when the icon is hidden or the shell refuses.
