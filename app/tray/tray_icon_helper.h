@@ -23,7 +23,9 @@ class TTrayIconHelper {
 
   // Only when the first command-line argument is exactly "/start": a worker that,
   // once a second, has the UI thread hide and show the icon, until one pass does
-  // so without an error. Returns at once.
+  // so without an error. Returns at once. The worker uses the application's window
+  // system and the dispatcher, which must outlive it; it ends early when the window
+  // has closed or the icon is gone.
   void Repaint();
   // Neither the window nor a task-bar button shows afterwards.
   void HideToTray();
