@@ -139,6 +139,7 @@ app::Platform Win32Services::Bundle() {
   p.windows = &windows;
   p.trayShell = &trayShell;
   p.locale = &locale;
+  p.numberFormat = &numberFormat;
   return p;
 }
 

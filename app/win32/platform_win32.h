@@ -13,6 +13,7 @@
 #include "app/win32/window_dispatcher.h"
 #include "app/win32/worker_threads.h"
 #include "common/win32/clock_win32.h"
+#include "common/win32/number_format_win32.h"
 #include "memory/win32/kernel_win32.h"
 #include "translate/win32/translate_win32.h"
 
@@ -82,6 +83,7 @@ struct Win32Services {
   Win32TrayShell trayShell;
   translate::Win32LocaleSource locale;
   translate::Win32ResourceSource resources;
+  Win32NumberFormat numberFormat;
 
   app::Platform Bundle();
 };
