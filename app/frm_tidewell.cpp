@@ -153,6 +153,7 @@ void TFrmTidewell::FormCloseQuery(ui::Component&, bool& CanClose) {
 
 void TFrmTidewell::FormDestroy() {
   destroyed_ = true;
+  if (UpdateCheck) UpdateCheck->Stop();
   TrayIcon.reset();
 }
 

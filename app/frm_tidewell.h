@@ -137,6 +137,8 @@ class TFrmTidewell : public ui::Form {
   void BtnCopyrightClick(ui::Component& sender);
   void BtnDonateClick(ui::Component& sender);
   void UpdateCompleted(bool Updated, const std::wstring& Data);
+  // The update check FormCreate started; FormDestroy asks it to stop.
+  std::shared_ptr<update::UpdateCheck> UpdateCheck;
 
  private:
   void Layout();

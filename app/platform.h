@@ -3,6 +3,8 @@
 // with the real implementations; tests fill it with fakes (app/testing/test_window.h).
 // Members are pointers so a subsystem can add its seam here with one line without
 // touching the places that build the bundle; a seam a code path needs must be set.
+#include <functional>
+
 #include "app/application.h"
 #include "app/tray/tray_shell.h"
 #include "app/tray/window_system.h"
@@ -14,6 +16,7 @@
 #include "memory/kernel.h"
 #include "translate/translate.h"
 #include "update/platform.h"
+#include "update/update.h"
 
 namespace zeph::app {
 
@@ -35,6 +38,10 @@ struct Platform {
   config::Registry* registry = nullptr;                 // the settings store
   autostart::TaskScheduler* taskScheduler = nullptr;    // the log-on task
   const update::VersionBlock* versionBlock = nullptr;   // the running exe's version
+  update::Shell* shell = nullptr;                       // web pages in the default browser
+  // The services of one update check (a fresh stop event each time); FormCreate
+  // fills in the owner, the title and the user's language.
+  std::function<update::UpdateCheckEnvironment()> newUpdateCheck;
 };
 
 }  // namespace zeph::app
