@@ -123,7 +123,11 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     views_.emplace_back(c, kind, kFirstControlId + static_cast<int>(i));
   }
   index_.clear();
-  for (std::size_t i = 0; i < views_.size(); ++i) index_[views_[i].model] = i;
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    index_[views_[i].model] = i;
+    // Menu commands before the first pop-up (sent by a tool) go to the form's menu.
+    if (views_[i].kind == Kind::Menu && !lastMenu_) lastMenu_ = static_cast<ui::PopupMenu*>(views_[i].model);
+  }
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
@@ -146,8 +150,6 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 
   for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
-  // Focus rectangles and accelerator cues show once the keyboard is used, not for clicks.
-  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   for (View& view : views_) {
     SyncAll(view);
     if (view.hwnd) {
@@ -536,10 +538,9 @@ void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   ButtonLook look;
   look.enabled = (item.itemState & ODS_DISABLED) == 0;
   look.pressed = (item.itemState & ODS_SELECTED) != 0;
-  // The focus shows once the keyboard has been used in the window, as in dialogs
-  // (not every button reports that state itself).
-  const bool hideFocus = (item.itemState & ODS_NOFOCUSRECT) != 0 ||
-                         (SendMessageW(item.hwndItem, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+  // A button that took the focus from a mouse click shows no focus mark: it is
+  // for keyboard users, who reach the button with Tab.
+  const bool hideFocus = (item.itemState & ODS_NOFOCUSRECT) != 0 || item.hwndItem == clickFocused_;
   look.focus = (item.itemState & ODS_FOCUS) != 0 && !hideFocus;
   look.hot = hot_ == item.hwndItem && look.enabled;
   const std::wstring caption = view->model->Caption();
@@ -752,6 +753,10 @@ LRESULT CALLBACK FormWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         self->Guard([&] { static_cast<ui::Edit&>(*view->model).Click(); });
         return 0;
       }
+      self->clickFocused_ = hwnd;
+      break;
+    case WM_KILLFOCUS:
+      if (self->clickFocused_ == hwnd) self->clickFocused_ = nullptr;
       break;
     case WM_SETFOCUS:
       if (view && view->kind == Kind::Edit) {
@@ -762,6 +767,7 @@ LRESULT CALLBACK FormWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LP
       break;
     case WM_NCDESTROY:
       if (self->hot_ == hwnd) self->hot_ = nullptr;
+      if (self->clickFocused_ == hwnd) self->clickFocused_ = nullptr;
       RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
       break;
     default:

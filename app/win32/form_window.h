@@ -117,7 +117,8 @@ class FormWindow final : public ui::ComponentObserver {
   std::function<void()> onDestroy_;
   HWND hwnd_ = nullptr;
   HWND menuOwner_ = nullptr;
-  HWND hot_ = nullptr;  // the owner-drawn button under the mouse
+  HWND hot_ = nullptr;           // the owner-drawn button under the mouse
+  HWND clickFocused_ = nullptr;  // the owner-drawn button that a click gave the focus
   UINT dpi_ = 96;
   bool menuOpen_ = false;
   bool destroyPosted_ = false;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "app/win32/dpi.h"
 #include "app/win32/handles.h"
-#include "app/win32/picture.h"
 
 namespace zeph::win32 {
 namespace {
@@ -110,21 +110,55 @@ void PaintGroupBox(HDC dc, const RECT& r, const std::wstring& caption, HFONT fon
 }
 
 void PaintIndicator(HDC dc, const RECT& r, int frame, COLORREF dotColor, COLORREF background) {
-  Fill(dc, r, background);
-  const float w = static_cast<float>(r.right - r.left), h = static_cast<float>(r.bottom - r.top);
-  const float size = std::min(w, h);
-  const float dotMax = size * 0.09f;
-  const float ring = size / 2 - dotMax - 1;
-  const float cx = r.left + w / 2, cy = r.top + h / 2;
-  SmoothPainter painter(dc);
-  // The head moves one place a frame; the dots behind it fade and shrink.
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  // Drawn pixel by pixel into a bitmap of our own: each pixel takes the share of it
+  // that a dot covers, so the dots are round and smooth at every size, with no
+  // dependence on how a graphics library antialiases.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  UniqueHbitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return;
+  auto* px = static_cast<std::uint32_t*>(bits);
+  const std::uint32_t bg = (GetRValue(background) << 16) | (GetGValue(background) << 8) | GetBValue(background);
+  std::fill(px, px + static_cast<std::size_t>(w) * h, bg);
+
+  const double size = std::min(w, h);
+  const double dotMax = size * 0.1;
+  const double ring = size / 2 - dotMax - 0.5;
+  const double cx = w / 2.0, cy = h / 2.0;
   for (int i = 0; i < kIndicatorDots; ++i) {
+    // The head moves one place a frame; the dots behind it fade and shrink.
     const int age = ((frame - i) % kIndicatorDots + kIndicatorDots) % kIndicatorDots;
-    const float fade = 1.0f - static_cast<float>(age) / kIndicatorDots;
+    const double fade = 1.0 - static_cast<double>(age) / kIndicatorDots;
     const double angle = 2 * std::numbers::pi * i / kIndicatorDots - std::numbers::pi / 2;
-    painter.FillCircle(cx + ring * static_cast<float>(std::cos(angle)), cy + ring * static_cast<float>(std::sin(angle)),
-                       dotMax * (0.45f + 0.55f * fade), dotColor, static_cast<BYTE>(40 + 215 * fade));
+    const double x = cx + ring * std::cos(angle), y = cy + ring * std::sin(angle);
+    const double radius = dotMax * (0.45 + 0.55 * fade);
+    const double opacity = 0.15 + 0.85 * fade;
+    for (int py = std::max(0, static_cast<int>(y - radius - 1)); py <= std::min(h - 1, static_cast<int>(y + radius + 1)); ++py) {
+      for (int qx = std::max(0, static_cast<int>(x - radius - 1)); qx <= std::min(w - 1, static_cast<int>(x + radius + 1)); ++qx) {
+        const double d = std::hypot(qx + 0.5 - x, py + 0.5 - y);
+        const double a = std::clamp(radius + 0.5 - d, 0.0, 1.0) * opacity;
+        if (a <= 0) continue;
+        std::uint32_t& p = px[static_cast<std::size_t>(py) * w + qx];
+        const auto mix = [a](std::uint32_t under, std::uint32_t over) {
+          return static_cast<std::uint32_t>(under + (static_cast<double>(over) - under) * a + 0.5);
+        };
+        p = (mix((p >> 16) & 0xFF, GetRValue(dotColor)) << 16) | (mix((p >> 8) & 0xFF, GetGValue(dotColor)) << 8) |
+            mix(p & 0xFF, GetBValue(dotColor));
+      }
+    }
   }
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(mem, bitmap.get());
+  BitBlt(dc, r.left, r.top, w, h, mem, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  DeleteDC(mem);
 }
 
 }  // namespace zeph::win32

@@ -10,8 +10,8 @@ namespace zeph::win32 {
 namespace flat = Gdiplus::DllExports;
 namespace {
 
-// GDI+ is started once and left running until the process ends: pictures and
-// painters may be used up to the last message, and the process ending releases it.
+// GDI+ is started once and left running until the process ends: pictures may
+// be drawn up to the last message, and the process ending releases it.
 bool EnsureGdiplus() {
   static const bool started = [] {
     ULONG_PTR token = 0;
@@ -59,30 +59,6 @@ void Picture::Draw(HDC dc, const RECT& target) const {
   flat::GdipDrawImageRectI(graphics, static_cast<Gdiplus::GpImage*>(bitmap_), target.left, target.top,
                            target.right - target.left, target.bottom - target.top);
   flat::GdipDeleteGraphics(graphics);
-}
-
-SmoothPainter::SmoothPainter(HDC dc) {
-  if (!EnsureGdiplus()) return;
-  Gdiplus::GpGraphics* graphics = nullptr;
-  if (flat::GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok) return;
-  flat::GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
-  flat::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
-  graphics_ = graphics;
-}
-
-SmoothPainter::~SmoothPainter() {
-  if (graphics_) flat::GdipDeleteGraphics(static_cast<Gdiplus::GpGraphics*>(graphics_));
-}
-
-void SmoothPainter::FillCircle(float cx, float cy, float radius, COLORREF color, BYTE alpha) {
-  if (!graphics_) return;
-  const Gdiplus::ARGB argb = (static_cast<Gdiplus::ARGB>(alpha) << 24) | (GetRValue(color) << 16) |
-                             (GetGValue(color) << 8) | GetBValue(color);
-  Gdiplus::GpSolidFill* brush = nullptr;
-  if (flat::GdipCreateSolidFill(argb, &brush) != Gdiplus::Ok) return;
-  flat::GdipFillEllipse(static_cast<Gdiplus::GpGraphics*>(graphics_), brush, cx - radius, cy - radius, 2 * radius,
-                        2 * radius);
-  flat::GdipDeleteBrush(brush);
 }
 
 }  // namespace zeph::win32

@@ -1,5 +1,5 @@
 #pragma once
-// Pictures and antialiased drawing through the GDI+ flat API (gdiplus.dll ships
+// Pictures through the GDI+ flat API (gdiplus.dll ships
 // with every Windows, so the exe stays statically linked otherwise).
 #include <windows.h>
 
@@ -24,19 +24,6 @@ class Picture {
   explicit Picture(void* bitmap);
   void* bitmap_;
   int width_ = 0, height_ = 0;
-};
-
-// Fills circles with antialiased edges; alpha 255 is opaque.
-class SmoothPainter {
- public:
-  explicit SmoothPainter(HDC dc);
-  ~SmoothPainter();
-  SmoothPainter(const SmoothPainter&) = delete;
-  SmoothPainter& operator=(const SmoothPainter&) = delete;
-  void FillCircle(float cx, float cy, float radius, COLORREF color, BYTE alpha);
-
- private:
-  void* graphics_ = nullptr;
 };
 
 }  // namespace zeph::win32

@@ -11,13 +11,15 @@
 //   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
 //   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (2 s); prints the result
 //   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
+//   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
 //   twprobe wait MS CONDITION...       polls every 50 ms until CONDITION holds; exit 1 at
 //                                      the deadline. CONDITION is one of:
 //                                        exists CLASS | gone CLASS | shown CLASS | hidden CLASS
-//                                        msgbox CAPTION | nomsgbox CAPTION
+//                                        msgbox CAPTION | nomsgbox CAPTION | menu
 //                                        text CLASS NAME TEXT | checked CLASS NAME 0|1
+//                                        visible CLASS NAME 0|1
 // Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
 
@@ -122,6 +124,14 @@ HWND FindTop(const std::wstring& cls) { return FindWindowW(cls.c_str(), nullptr)
 // A message box of this process tree is a #32770 dialog with the caption.
 HWND FindBox(const std::wstring& caption) { return FindWindowW(L"#32770", caption.c_str()); }
 
+// A pop-up menu that is open is a visible window of the system class #32768.
+HWND OpenMenu() {
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr)) {
+    if (IsWindowVisible(w)) return w;
+  }
+  return nullptr;
+}
+
 void PrintBox(HWND box) {
   std::wstring text;
   std::vector<HWND> buttons;
@@ -190,13 +200,15 @@ bool Holds(const std::vector<std::wstring>& a) {
     HWND top = FindTop(a[1]);
     return top && !IsWindowVisible(top);
   }
+  if (what == L"menu" && a.size() == 1) return OpenMenu() != nullptr;
   if (what == L"msgbox" && a.size() == 2) return FindBox(a[1]) != nullptr;
   if (what == L"nomsgbox" && a.size() == 2) return FindBox(a[1]) == nullptr;
-  if ((what == L"text" || what == L"checked") && a.size() == 4) {
+  if ((what == L"text" || what == L"checked" || what == L"visible") && a.size() == 4) {
     HWND top = FindTop(a[1]);
     HWND control = top ? FindControl(top, a[2]) : nullptr;
     if (!control) return false;
     if (what == L"text") return Text(control) == a[3];
+    if (what == L"visible") return std::to_wstring(IsWindowVisible(control) ? 1 : 0) == a[3];
     return std::to_wstring(Send(control, BM_GETCHECK)) == a[3];
   }
   throw std::invalid_argument("condition");
@@ -209,6 +221,15 @@ int Usage() {
 
 int Run(const std::vector<std::wstring>& a) {
   const size_t n = a.size();
+  if (n == 1 && a[0] == L"menu") {
+    HWND menu = OpenMenu();
+    if (!menu) return 1;
+    RECT r{};
+    GetWindowRect(menu, &r);
+    Out(std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
+        std::to_wstring(r.bottom));
+    return 0;
+  }
   if (n < 2) return Usage();
   const std::wstring& cmd = a[0];
   if (cmd == L"msgbox" || cmd == L"press") {
