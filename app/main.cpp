@@ -41,8 +41,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const win32::Palette palette = win32::ApplyTheme(L"Quillmere");
 
   // Workers may still hand work to the dispatcher while the process ends, so the
-  // services live until the very end of the process.
-  static win32::Win32Services services;
+  // services are never destroyed: the process ending releases them.
+  win32::Win32Services& services = *new win32::Win32Services;
   translate::LoadTranslationTable(services.resources);
   const app::Platform platform = services.Bundle();
   app::Application application(services.windows, services.boxes, win32::CommandLineArgs());

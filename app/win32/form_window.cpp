@@ -802,9 +802,13 @@ void FormWindow::PaintChild(View& view) {
       }
       default: {
         FillRect(mem, &client, BrushFor(view.background));
-        // The header band ends in a hairline that sets it off from the page.
-        const View* parent = ViewOf(static_cast<ui::Control&>(*view.model).Parent());
-        if (view.header && palette_.themed && parent && parent->kind == Kind::Form) {
+        // The header band ends in a hairline that sets it off from the page; a panel
+        // inside the band that reaches its bottom carries the line on.
+        const auto& control = static_cast<ui::Control&>(*view.model);
+        const ui::Control* parent = control.Parent();
+        const ui::Bounds b = control.GetBounds();
+        const bool atBandBottom = parent == &form_ || (parent && b.Top + b.Height >= parent->GetBounds().Height);
+        if (view.header && palette_.themed && atBandBottom) {
           RECT line = client;
           line.top = line.bottom - std::max(1, ScaleToWindow(1));
           FillRect(mem, &line, BrushFor(palette_.headerLine));

@@ -77,4 +77,16 @@ kill -0 "$app" 2>/dev/null || fail "the program ended on close"
 probe post TFrmTidewell 0x10 0 0   # WM_CLOSE while hidden
 ! probe wait 1500 gone TFrmTidewell || fail "WM_CLOSE destroyed the window"
 kill -0 "$app" 2>/dev/null || fail "the program ended on WM_CLOSE"
+
+# A left click on the tray icon brings it back. The icon sits at the top left of
+# Wine's tray window; press, let the tray take the focus, release.
+tray=$(xdotool search --name '^Wine System Tray$' | head -n1)
+[ -n "$tray" ] || fail "no system tray"
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+xdotool mousemove $((X + 13)) $((Y + 32))
+xdotool mousedown 1
+tw_poll 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $tray ]"
+xdotool mouseup 1
+probe wait 5000 shown TFrmTidewell || fail "a tray click did not restore the window"
+tw_shot "$TW_SHOTS/window-en-restored.png"
 echo "window ok"
