@@ -44,12 +44,12 @@ class InstanceServices {
  public:
   virtual ~InstanceServices() = default;
   // FindWindowW(className, no title); hidden windows count. 0 when there is none.
-  virtual tray::WindowHandle FindWindow(const std::wstring& className) = 0;
+  virtual tray::WindowHandle FindWindowOfClass(const std::wstring& className) = 0;
   // CreateMutexW(no security, initially owned, name), telling whether the name
   // already existed. The handle stays open until the process ends.
-  virtual MutexResult CreateMutex(const std::wstring& name) = 0;
+  virtual MutexResult CreateNamedMutex(const std::wstring& name) = 0;
   // SendMessageW: returns after the receiving thread has handled the message.
-  virtual std::intptr_t SendMessage(tray::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  virtual std::intptr_t SendMessageTo(tray::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool IsWindow(tray::WindowHandle window) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;

@@ -15,19 +15,19 @@ constexpr tray::WindowHandle kRunning = 0x2a0;
 // been asked to quit. Every call is recorded as text.
 class FakeInstanceServices : public InstanceServices {
  public:
-  tray::WindowHandle FindWindow(const std::wstring& className) override {
-    calls.push_back("FindWindow(" + Narrow(className) + ")");
+  tray::WindowHandle FindWindowOfClass(const std::wstring& className) override {
+    calls.push_back("FindWindowOfClass(" + Narrow(className) + ")");
     return window;
   }
-  MutexResult CreateMutex(const std::wstring& name) override {
-    calls.push_back("CreateMutex(" + Narrow(name) + ")");
+  MutexResult CreateNamedMutex(const std::wstring& name) override {
+    calls.push_back("CreateNamedMutex(" + Narrow(name) + ")");
     const MutexResult result = mutexResult;
     if (result == MutexResult::Created) mutexResult = MutexResult::AlreadyExists;  // the name is held now
     return result;
   }
-  std::intptr_t SendMessage(tray::WindowHandle target, std::uint32_t message, std::uintptr_t wParam,
+  std::intptr_t SendMessageTo(tray::WindowHandle target, std::uint32_t message, std::uintptr_t wParam,
                             std::intptr_t lParam) override {
-    calls.push_back("SendMessage(" + std::to_string(target) + "," + std::to_string(message) + "," +
+    calls.push_back("SendMessageTo(" + std::to_string(target) + "," + std::to_string(message) + "," +
                     std::to_string(wParam) + "," + std::to_string(lParam) + ")");
     if (target == window && message == kWmUser && wParam == 2) quitting = true;
     return 0;
@@ -62,10 +62,10 @@ Outcome Start(FakeInstanceServices& services, const std::vector<std::wstring>& a
   return {exitCode, services.calls};
 }
 
-const std::string kFind = "FindWindow(TFrmTidewell)";
-const std::string kMutex = "CreateMutex(TFrmTidewell)";
-const std::string kShow = "SendMessage(672,1024,1,0)";
-const std::string kUninstall = "SendMessage(672,1024,2,0)";
+const std::string kFind = "FindWindowOfClass(TFrmTidewell)";
+const std::string kMutex = "CreateNamedMutex(TFrmTidewell)";
+const std::string kShow = "SendMessageTo(672,1024,1,0)";
+const std::string kUninstall = "SendMessageTo(672,1024,2,0)";
 const std::string kTest = "IsWindow(672)";
 const std::string kSleep = "Sleep(100)";
 

@@ -8,11 +8,11 @@ namespace {
 HWND ToHwnd(tray::WindowHandle window) { return reinterpret_cast<HWND>(window); }
 }  // namespace
 
-tray::WindowHandle Win32InstanceServices::FindWindow(const std::wstring& className) {
+tray::WindowHandle Win32InstanceServices::FindWindowOfClass(const std::wstring& className) {
   return reinterpret_cast<tray::WindowHandle>(::FindWindowW(className.c_str(), nullptr));
 }
 
-app::MutexResult Win32InstanceServices::CreateMutex(const std::wstring& name) {
+app::MutexResult Win32InstanceServices::CreateNamedMutex(const std::wstring& name) {
   const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
   const DWORD error = ::GetLastError();
   if (mutex != nullptr) return error == ERROR_ALREADY_EXISTS ? app::MutexResult::AlreadyExists : app::MutexResult::Created;
@@ -21,7 +21,7 @@ app::MutexResult Win32InstanceServices::CreateMutex(const std::wstring& name) {
   return error == ERROR_ACCESS_DENIED ? app::MutexResult::AlreadyExists : app::MutexResult::Failed;
 }
 
-std::intptr_t Win32InstanceServices::SendMessage(tray::WindowHandle window, std::uint32_t message,
+std::intptr_t Win32InstanceServices::SendMessageTo(tray::WindowHandle window, std::uint32_t message,
                                                  std::uintptr_t wParam, std::intptr_t lParam) {
   return ::SendMessageW(ToHwnd(window), message, wParam, lParam);
 }

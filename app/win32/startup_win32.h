@@ -6,11 +6,11 @@ namespace zeph::win32 {
 
 class Win32InstanceServices final : public app::InstanceServices {
  public:
-  tray::WindowHandle FindWindow(const std::wstring& className) override;
+  tray::WindowHandle FindWindowOfClass(const std::wstring& className) override;
   // The mutex handle is deliberately never closed: the name marks this copy as the
   // running one until the process ends, and the system releases it then.
-  app::MutexResult CreateMutex(const std::wstring& name) override;
-  std::intptr_t SendMessage(tray::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  app::MutexResult CreateNamedMutex(const std::wstring& name) override;
+  std::intptr_t SendMessageTo(tray::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                             std::intptr_t lParam) override;
   bool IsWindow(tray::WindowHandle window) override;
   void Sleep(std::uint32_t milliseconds) override;

@@ -35,9 +35,9 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 TEST(Win32InstanceServices, MutexNameIsTakenOnceAndThenReportedAsExisting) {
   Win32InstanceServices services;
   const std::wstring name = UniqueName(L"Mutex");
-  EXPECT_EQ(services.CreateMutex(name), app::MutexResult::Created);
-  EXPECT_EQ(services.CreateMutex(name), app::MutexResult::AlreadyExists);
-  EXPECT_EQ(services.CreateMutex(UniqueName(L"OtherMutex")), app::MutexResult::Created);
+  EXPECT_EQ(services.CreateNamedMutex(name), app::MutexResult::Created);
+  EXPECT_EQ(services.CreateNamedMutex(name), app::MutexResult::AlreadyExists);
+  EXPECT_EQ(services.CreateNamedMutex(UniqueName(L"OtherMutex")), app::MutexResult::Created);
 }
 
 TEST(Win32InstanceServices, FindsAHiddenWindowByClassSendsAndSeesItGo) {
@@ -49,25 +49,25 @@ TEST(Win32InstanceServices, FindsAHiddenWindowByClassSendsAndSeesItGo) {
   windowClass.lpszClassName = className.c_str();
   ASSERT_NE(RegisterClassW(&windowClass), 0);
 
-  EXPECT_EQ(services.FindWindow(className), 0u) << "no window of the class exists yet";
+  EXPECT_EQ(services.FindWindowOfClass(className), 0u) << "no window of the class exists yet";
   // Never shown: a copy hidden in the tray must still be found.
   const HWND window = CreateWindowExW(0, className.c_str(), L"any title", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                       nullptr, nullptr, windowClass.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   const auto handle = reinterpret_cast<tray::WindowHandle>(window);
-  EXPECT_EQ(services.FindWindow(className), handle);
+  EXPECT_EQ(services.FindWindowOfClass(className), handle);
   EXPECT_TRUE(services.IsWindow(handle));
 
   g_received = {};
-  services.SendMessage(handle, app::kWmUser, 1, 0);
+  services.SendMessageTo(handle, app::kWmUser, 1, 0);
   EXPECT_EQ(g_received.count, 1) << "SendMessage returns only after the window handled it";
   EXPECT_EQ(g_received.wParam, 1u);
   EXPECT_EQ(g_received.lParam, 0);
 
-  services.SendMessage(handle, app::kWmUser, 2, 0);
+  services.SendMessageTo(handle, app::kWmUser, 2, 0);
   EXPECT_EQ(g_received.count, 2);
   EXPECT_FALSE(services.IsWindow(handle));
-  EXPECT_EQ(services.FindWindow(className), 0u);
+  EXPECT_EQ(services.FindWindowOfClass(className), 0u);
   EXPECT_FALSE(services.IsWindow(0));
 
   UnregisterClassW(className.c_str(), windowClass.hInstance);
