@@ -11,6 +11,9 @@
 //   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
 //   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (2 s); prints the result
 //   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
+//   twprobe ping CLASS MS [NAME]       presses NAME first when given, then sends WM_NULL
+//                                      (SendMessageTimeout, 2 s) again and again for MS ms;
+//                                      prints count= and the slowest round trip max_ms=
 //   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
@@ -23,6 +26,7 @@
 // Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <stdexcept>
@@ -214,8 +218,36 @@ bool Holds(const std::vector<std::wstring>& a) {
   throw std::invalid_argument("condition");
 }
 
+// How long the window's thread takes to answer, measured from outside while it works.
+int Ping(HWND top, long long ms, const std::wstring& press) {
+  if (!press.empty()) {
+    HWND control = FindControl(top, press);
+    if (!control) return 1;
+    PostMessageW(control, BM_CLICK, 0, 0);
+  }
+  LARGE_INTEGER frequency{}, start{}, end{};
+  QueryPerformanceFrequency(&frequency);
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(ms);
+  double slowest = 0;
+  int count = 0;
+  do {
+    DWORD_PTR result = 0;
+    QueryPerformanceCounter(&start);
+    if (!SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) return 1;
+    QueryPerformanceCounter(&end);
+    slowest = std::max(slowest, 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                                    static_cast<double>(frequency.QuadPart));
+    ++count;
+    Sleep(1);
+  } while (GetTickCount64() < deadline);
+  wchar_t line[64];
+  swprintf(line, 64, L"count=%d max_ms=%.1f", count, slowest);
+  Out(line);
+  return 0;
+}
+
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|msgbox|press|wait ...\n");
+  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|msgbox|press|wait ...\n");
   return 2;
 }
 
@@ -287,6 +319,7 @@ int Run(const std::vector<std::wstring>& a) {
     Out(std::to_wstring(static_cast<long long>(result)));
     return 0;
   }
+  if (cmd == L"ping" && (n == 3 || n == 4)) return Ping(top, Number(a[2].c_str()), n == 4 ? a[3] : L"");
   if (n < 3) return Usage();
   HWND control = FindControl(top, a[2]);
   if (!control) return 1;
