@@ -1,5 +1,7 @@
 #include "app/win32/main_window.h"
 
+#include <utility>
+
 namespace zeph::win32 {
 namespace {
 
@@ -12,10 +14,16 @@ HICON LoadMainIcon(int size) {
 // The application's own window: a zero-sized pop-up in the middle of the screen,
 // so that a message box it owns appears centred, and a tool window, so it never
 // gets a task-bar button of its own.
+LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // It lives as long as the main window; only the program ends it.
+  if (msg == WM_CLOSE) return 0;
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 HWND CreateApplicationWindow(const std::wstring& title) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpfnWndProc = ApplicationProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kApplicationClass;
   RegisterClassExW(&wc);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include <string>
 
@@ -81,6 +83,40 @@ TEST(ThemeTest, ShippedThemeLoadsFromTheResource) {
   ASSERT_TRUE(theme);
   EXPECT_EQ((*theme)[ThemeColor::Window], (Rgb{255, 255, 255}));
   EXPECT_FALSE(LoadThemeResource(L"NoSuchTheme"));
+}
+
+}  // namespace
+}  // namespace zeph::win32
+
+namespace zeph::win32 {
+namespace {
+
+// A theme that cannot be found: the user is told in an error box with one close
+// button, then the window takes the system's look.
+TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
+  Palette palette = ThemePalette(Theme{});
+  std::thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
+  HWND box = nullptr;
+  for (int i = 0; i < 100 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Tidewell");
+  ASSERT_NE(box, nullptr) << "no error box";
+  wchar_t text[128] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 128);
+  std::vector<HWND> buttons;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM list) {
+        wchar_t cls[16] = {};
+        GetClassNameW(child, cls, 16);
+        if (_wcsicmp(cls, L"Button") == 0 && IsWindowVisible(child)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&buttons));
+  for (HWND b : buttons) PostMessageW(b, BM_CLICK, 0, 0);
+  starter.join();
+  EXPECT_STREQ(text, L"Style 'NoSuchTheme' not found");
+  EXPECT_EQ(buttons.size(), 1u);
+  EXPECT_FALSE(palette.themed);
+  EXPECT_EQ(palette.window, GetSysColor(COLOR_WINDOW));
 }
 
 }  // namespace
