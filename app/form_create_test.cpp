@@ -93,15 +93,7 @@ class LoggingTrayShell : public tray::testing::FakeTrayShell {
 // Privileges named in `refused` cannot be looked up, as on a token without them.
 class LoggingKernel : public memory::testing::FakeKernel {
  public:
-  explicit LoggingKernel(Log& log) : log_(log) {
-    status.dwMemoryLoad = 50;
-    status.ullTotalPhys = 8ull << 30;
-    status.ullAvailPhys = 4ull << 30;
-    status.ullTotalPageFile = 16ull << 30;
-    status.ullAvailPageFile = 8ull << 30;
-    status.ullTotalVirtual = 2ull << 30;
-    status.ullAvailVirtual = 1ull << 30;
-  }
+  explicit LoggingKernel(Log& log) : log_(log) { status.ullTotalPhys = 8ull << 30; }
   bool GlobalMemoryStatusEx(memory::MemoryStatusEx& out) override {
     log_.push_back("Snapshot");
     return FakeKernel::GlobalMemoryStatusEx(out);
@@ -445,17 +437,6 @@ TEST(WMInstanceRequest, Codes) {
   }
 }
 
-TEST(WMInstanceRequest, IgnoredBeforeTheTrayIconExists) {
-  Rig rig;
-  TFrmTidewell& f = rig.Form();
-  rig.scheduler.tasks.push_back({autostart::kAutoStartTaskName});
-  rig.windows.visible.erase(kMainWindow);
-  for (const std::uintptr_t code : {kRequestShow, kRequestUninstall}) EXPECT_EQ(f.WMInstanceRequest(code), 0);
-  EXPECT_FALSE(rig.MainVisible());
-  EXPECT_FALSE(f.Closed());
-  EXPECT_TRUE(rig.scheduler.calls.empty());
-}
-
 TEST(TrayIconClick, CleansWhenTheBoxIsTickedElseRestores) {
   for (const bool cleanOnTray : {false, true}) {
     SCOPED_TRACE(cleanOnTray ? "clean on tray" : "restore");
@@ -537,16 +518,6 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
     EXPECT_EQ(rig.form->Closed(), answer == kIdYes);
     EXPECT_EQ(rig.form->FCanClose, answer == kIdYes);
   }
-}
-
-TEST(UpdateCheck, CompletionClosesOnlyWhenUpdated) {
-  Rig rig;
-  ASSERT_TRUE(rig.Create());
-  rig.form->UpdateCompleted(false, L"{}");
-  EXPECT_FALSE(rig.form->Closed());
-  EXPECT_FALSE(rig.form->FCanClose);
-  rig.form->UpdateCompleted(true, L"");
-  EXPECT_TRUE(rig.form->Closed());
 }
 
 // When the window goes, a check still waiting between attempts stops waiting and
