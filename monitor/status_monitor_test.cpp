@@ -88,42 +88,6 @@ TEST(ParseInt64, ReadsWholeSignedDecimalsOnly) {
   for (const auto& c : cases) EXPECT_EQ(ParseInt64(c.text), c.value) << "\"" << c.text << "\"";
 }
 
-MemorySnapshot ExampleSnapshot() {
-  MemorySnapshot s{};
-  s.Total[Phys] = 17'112'977'408ull;
-  s.Available[Phys] = 9'000'000'000ull;
-  s.Percent[Phys] = 47.408333f;
-  s.Total[Page] = 20'000'000'000ull;
-  s.Available[Page] = 20'000'000'000ull - 3'221'225'472ull;
-  s.Percent[Page] = 18.5f;
-  s.Total[Work] = 1'073'741'824ull;
-  s.Available[Work] = 671'088'640ull;
-  s.Percent[Work] = 37.5f;
-  return s;
-}
-
-TEST(StatusLines, ShowUsedAndTotalMegabytesAndThePercentage) {
-  const NumberSeparators english{L",", L"."};
-  const NumberSeparators german{L".", L","};
-  const MemorySnapshot s = ExampleSnapshot();
-  const MemorySnapshot zero{};
-  std::wstring line = L"stale";
-  FormatPhysStatus(line, kPhysStatusFormat, s, english);
-  EXPECT_EQ(line, L"7,737 MB / 16,320 MB (47.41% 사용중)");
-  FormatPhysStatus(line, L"%.0n MB / %.0n MB (Usage: %n%%)", s, english);
-  EXPECT_EQ(line, L"7,737 MB / 16,320 MB (Usage: 47.41%)");
-  FormatPhysStatus(line, kPhysStatusFormat, s, german);
-  EXPECT_EQ(line, L"7.737 MB / 16.320 MB (47,41% 사용중)");
-  FormatPhysStatus(line, kPhysStatusFormat, zero, english);
-  EXPECT_EQ(line, L"0 MB / 0 MB (0.00% 사용중)");
-  FormatFigureStatus(line, s, Page, english);
-  EXPECT_EQ(line, L"3,072 MB (18.50%)");
-  FormatFigureStatus(line, s, Work, german);
-  EXPECT_EQ(line, L"384 MB (37,50%)");
-  FormatFigureStatus(line, zero, Work, english);
-  EXPECT_EQ(line, L"0 MB (0.00%)");
-}
-
 // One policy decision: the figures, the four rules, and how far the clock has moved
 // from NextTime (negative: the clock was set back behind NextTime).
 struct PolicyCase {
