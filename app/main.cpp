@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "app/frm_tidewell.h"
-#include "app/ui/translate_form.h"
 #include "app/win32/dpi.h"
 #include "app/win32/main_window.h"
 #include "app/win32/message_loop.h"
@@ -15,16 +14,12 @@
 
 namespace {
 
-// Until the settings are read at start-up, the window speaks the user's language:
-// Korean for Korean users, English for everyone else.
+// The settings, with the window's language and title, come from LoadConfig.
 void SetUpWindow(zeph::app::TFrmTidewell& form, zeph::app::Application& application,
                  zeph::win32::Win32Services& services) {
   using namespace zeph;
   form.SetFont(services.windows.IconTitleFont());
-  const std::wstring language = translate::GetUserLanguage(services.locale) == L"ko" ? L"ko" : L"en";
-  translate::TranslateForm(form, language);
-  form.Language = language;
-  application.SetTitle(form.Caption());
+  form.LoadConfig();
 
   form.TrayIcon = std::make_unique<tray::TTrayIcon>(&form, services.trayShell, application);
   form.TrayIcon->SetHint(form.Caption());

@@ -140,6 +140,9 @@ app::Platform Win32Services::Bundle() {
   p.trayShell = &trayShell;
   p.locale = &locale;
   p.numberFormat = &numberFormat;
+  p.registry = &registry;
+  p.taskScheduler = &taskScheduler;
+  p.versionBlock = &versionBlock;
   return p;
 }
 

@@ -12,10 +12,13 @@
 #include "app/tray/window_system.h"
 #include "app/win32/window_dispatcher.h"
 #include "app/win32/worker_threads.h"
+#include "autostart/win32/task_scheduler_win32.h"
 #include "common/win32/clock_win32.h"
 #include "common/win32/number_format_win32.h"
+#include "config/win32/registry_win32.h"
 #include "memory/win32/kernel_win32.h"
 #include "translate/win32/translate_win32.h"
+#include "update/win32/platform_win32.h"
 
 namespace zeph::win32 {
 
@@ -84,6 +87,9 @@ struct Win32Services {
   translate::Win32LocaleSource locale;
   translate::Win32ResourceSource resources;
   Win32NumberFormat numberFormat;
+  config::Win32Registry registry;
+  autostart::Win32TaskScheduler taskScheduler;
+  update::Win32VersionBlock versionBlock;
 
   app::Platform Bundle();
 };
