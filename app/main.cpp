@@ -1,50 +1,70 @@
-// Tidewell's entry point: the theme, the translation table, the main window with
-// its tray icon, and the message loop until the window closes.
+// Tidewell's entry point. One copy runs per log-on: a second start becomes a request
+// to the running copy (app/startup.h). The main copy applies the theme, loads the
+// translation table, creates the main window, runs its creation handler and then
+// the message loop until the window closes.
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/frm_tidewell.h"
+#include "app/startup.h"
 #include "app/win32/dpi.h"
 #include "app/win32/main_window.h"
 #include "app/win32/message_loop.h"
 #include "app/win32/palette.h"
 #include "app/win32/platform_win32.h"
+#include "app/win32/startup_win32.h"
 #include "translate/translate.h"
+#include "update/win32/platform_win32.h"
 
 namespace {
 
-// The settings, with the window's language and title, come from LoadConfig.
-void SetUpWindow(zeph::app::TFrmTidewell& form, zeph::app::Application& application,
-                 zeph::win32::Win32Services& services) {
-  using namespace zeph;
-  form.SetFont(services.windows.IconTitleFont());
-  form.LoadConfig();
+using namespace zeph;
 
-  form.TrayIcon = std::make_unique<tray::TTrayIcon>(&form, services.trayShell, application);
-  form.TrayIcon->SetHint(form.Caption());
-  form.TrayIcon->PopupMenu = &form.Popup;
-  form.TrayIcon->OnClick = [&form](ui::Component& sender) { form.TrayIconClick(sender); };
-  form.TrayIcon->SetVisible(true);
-}
+// The window's services and the two the window's commands add: the shell for the
+// web pages, and a fresh set of services for each update check.
+struct ProgramServices {
+  win32::Win32Services window;
+  update::Win32Shell shell;
 
-}  // namespace
+  app::Platform Bundle() {
+    app::Platform platform = window.Bundle();
+    platform.shell = &shell;
+    // These services are never destroyed, so a check's worker may refer to the
+    // dispatcher for as long as it runs; once the window is gone the dispatcher
+    // drops what it is handed.
+    std::shared_ptr<UiDispatcher> ui(std::shared_ptr<void>(), &window.dispatcher);
+    platform.newUpdateCheck = [ui] { return update::Win32UpdateCheckEnvironment(nullptr, {}, {}, ui); };
+    return platform;
+  }
+};
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  using namespace zeph;
+int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
   const win32::Palette palette = win32::ApplyTheme(L"Quillmere");
 
   // Workers may still hand work to the dispatcher while the process ends, so the
   // services are never destroyed: the process ending releases them.
-  win32::Win32Services& services = *new win32::Win32Services;
-  translate::LoadTranslationTable(services.resources);
+  ProgramServices& services = *new ProgramServices;
+  translate::LoadTranslationTable(services.window.resources);
   const app::Platform platform = services.Bundle();
-  app::Application application(services.windows, services.boxes, win32::CommandLineArgs());
+  app::Application application(services.window.windows, services.window.boxes, std::move(args));
   app::TFrmTidewell form(platform, application);
-  win32::MainWindow window(form, application, services, palette);
+  win32::MainWindow window(form, application, services.window, palette);
   if (!window.Create()) return 1;
-  application.Guard([&] { SetUpWindow(form, application, services); });
+  // An error ends creation at its step; the user is shown it and the program goes on
+  // with what was set up.
+  application.Guard([&] { form.FormCreate(); });
   window.Show();
   return win32::RunMessageLoop(window.Handle());
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::vector<std::wstring> args = win32::CommandLineArgs();
+  win32::Win32InstanceServices instances;
+  return app::RunStartup(instances, args, [&] { return RunMainCopy(args); });
 }

@@ -59,6 +59,7 @@ pick() {  # NAME INDEX
 
 # --- First start: nothing stored yet ---------------------------------------------
 start ko_KR.UTF-8
+probe wait 20000 shown $CLS || fail "the window did not show"  # creation has run by then
 probe click $CLS BtnConfig > /dev/null
 tw_wine reg query "$KEY" > /dev/null 2>&1 || fail "the first start did not create the key"
 values=$(tw_wine reg query "$KEY" 2> /dev/null | tr -d '\r' | grep -c 'REG_')
@@ -87,6 +88,7 @@ stop
 
 # --- Next start: the same settings on the settings page --------------------------------
 start C.UTF-8
+probe wait 20000 shown $CLS || fail "the window did not show"
 probe click $CLS BtnConfig > /dev/null
 expect_control ChkUsagePhys "1 1 -1";   expect_control EditUsagePhys "1 -1 4"
 expect_control ChkUsagePage "1 1 -1";   expect_control EditUsagePage "1 -1 0"
