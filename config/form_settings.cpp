@@ -47,10 +47,11 @@ void TFrmTidewell::LoadConfig() {
   {
     config::TConfig config(*Services().registry, kConfigPath);
 
-    // Only the default is cut to two letters; a stored language is taken whole, so
-    // "ko-KR" or "KO" falls back to English like any other unknown language.
-    const std::wstring userLanguage = translate::GetUserLanguage(*Services().locale).substr(0, 2);
-    Language = config.ReadString(L"language", userLanguage);
+    // The default is the user's locale language, taken whole: a longer name belongs
+    // to a language without a two-letter code ("haw", Konkani's "kok"), and cut to
+    // two letters "kok" would pass for Korean. A stored language is taken whole as
+    // well, so "ko-KR" or "KO" falls back to English like any other language.
+    Language = config.ReadString(L"language", translate::GetUserLanguage(*Services().locale));
     if (Language != L"ko" && Language != L"en") Language = L"en";
 
     EditUsagePhys.SetEnabled(config.ReadBoolean(L"enabled_usage_phys", kDefaultEnabled));

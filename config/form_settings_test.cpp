@@ -78,15 +78,16 @@ TEST_F(SettingsTest, FirstRunCreatesTheKeyShowsTheDefaultsAndWritesNothing) {
     EXPECT_FALSE(box->Checked()) << box->Name();
 }
 
-TEST_F(SettingsTest, LanguageFromTheStoreOrTheCutLocaleAndOnlyExactKoOrEn) {
+TEST_F(SettingsTest, LanguageFromTheStoreOrTheLocaleAndOnlyExactKoOrEn) {
   struct Case {
     const wchar_t* locale;  // null: the locale cannot be read
     const wchar_t* stored;  // null: no "language" value
     const wchar_t* language;
   };
+  // "kok" is Konkani, which has no two-letter code: not Korean.
   const Case cases[] = {
       {L"ko", nullptr, L"ko"},     {L"ja", nullptr, L"en"},   {L"haw", nullptr, L"en"},
-      {L"kok", nullptr, L"ko"},    {L"en", nullptr, L"en"},   {nullptr, nullptr, L"en"},
+      {L"kok", nullptr, L"en"},    {L"en", nullptr, L"en"},   {nullptr, nullptr, L"en"},
       {L"en", L"ko", L"ko"},       {L"ko", L"en", L"en"},     {L"ko", L"KO", L"en"},
       {L"ko", L"ko-KR", L"en"},    {L"ko", L"", L"en"},       {L"ko", L"ja", L"en"},
   };
