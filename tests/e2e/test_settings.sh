@@ -40,7 +40,7 @@ expect_reg() {  # NAME DWORD: polls until the value is there
   tw_poll 10 reg_is "$1" "REG_DWORD $2" || fail "$1 is '$(reg_value "$1")', not REG_DWORD $2"
 }
 
-# enabled checked selection text of one control (columns of twprobe's control line).
+# "ENABLED CHECKED SELECTION" of one control (columns of twprobe's control line).
 control() { probe control $CLS "$1" | awk -F'\t' '{ print $5, $6, $7 }'; }
 expect_control() {  # NAME "ENABLED CHECKED SELECTION"
   local got
