@@ -69,6 +69,14 @@ show_request x /start
 show_request /inst
 
 # --- Uninstall request -------------------------------------------------------------
+# It arrives while the user has the tray menu open: the menu closes with the program.
+tray=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n1)
+[ -n "$tray" ] || fail "no tray icon"
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+xdotool mousemove $((X + 13)) $((Y + HEIGHT - 14)) mousedown 3
+tw_poll 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $tray ]"
+xdotool mouseup 3
+probe wait 5000 menu || fail "the tray menu did not open"
 t0=$(date +%s%N)
 second /uninst
 probe wait 1000 gone $CLS || fail "the running copy's window outlived the uninstall request"

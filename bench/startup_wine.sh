@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Measures the 64-bit tidewell.exe under Wine on a private Xvfb display, in one go:
+#   - start to visible window, for tidewell.exe and for bench/bare_window.cpp (the
+#     least a Win32 program can do to show a window); medians of RUNS alternating
+#     runs each, after one warm-up run of each, with a warm wineserver;
+#   - the size of the 32-bit and the 64-bit tidewell.exe;
+#   - CPU time of the tidewell.exe process and of its wineserver over IDLE seconds,
+#     window shown and hidden in the tray ("/start"), medians of CPU_RUNS runs.
+#
+#   bench/startup_wine.sh [WIN64_BUILD_DIR [WIN32_BUILD_DIR]]
+#   RUNS=9 CPU_RUNS=3 IDLE=60 bench/startup_wine.sh build/win64 build/win32
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+WIN64=$(realpath "${1:-$ROOT/build/win64}")
+WIN32=$(realpath "${2:-$ROOT/build/win32}")
+RUNS=${RUNS:-9}
+CPU_RUNS=${CPU_RUNS:-3}
+IDLE=${IDLE:-60}
+EXE=$WIN64/app/tidewell.exe
+PROBE=$WIN64/tests/winprobe/twprobe.exe
+[ -f "$EXE" ] && [ -f "$PROBE" ] || { echo "build tidewell and twprobe in $WIN64 first" >&2; exit 1; }
+
+source "$ROOT/tests/e2e/lib.sh"
+tw_harness_start
+BARE=$TW_RUN_DIR/bare_window.exe
+x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -static -municode -mwindows \
+  -o "$BARE" "$ROOT/bench/bare_window.cpp"
+
+# The update check reaches nothing but a dead loopback port.
+dead_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+export http_proxy="http://127.0.0.1:$dead_port" https_proxy="http://127.0.0.1:$dead_port"
+export LC_ALL=C.UTF-8
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+now_ns() { date +%s%N; }
+probe() { tw_wine "$PROBE" "$@" > /dev/null 2>&1; }
+
+# Milliseconds from starting EXE until an X window titled TITLE is mapped; the copy
+# is then ended through its window (CLOSE_MSG: WM_CLOSE or WM_QUERYENDSESSION).
+time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
+  local t0 t1 pid
+  t0=$(now_ns)
+  wine "$1" > /dev/null 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --name "^$2\$" > /dev/null 2>&1; do
+    kill -0 "$pid" 2> /dev/null || { echo "$1 ended before showing a window" >&2; return 1; }
+    sleep 0.005
+  done
+  t1=$(now_ns)
+  echo $(( (t1 - t0) / 1000000 ))
+  probe send "$3" "$4" 0 0 || true
+  tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
+  wait "$pid" 2> /dev/null || true
+}
+
+tw_prefix_new bench  # its wineserver stays up 30 s after the last process: every run starts warm
+time_to_window "$EXE" Tidewell TFrmTidewell 0x11 > /dev/null
+time_to_window "$BARE" "Bare window" BareWindow 0x10 > /dev/null
+tide=() bare=()
+for ((i = 0; i < RUNS; i++)); do
+  tide+=("$(time_to_window "$EXE" Tidewell TFrmTidewell 0x11)")
+  bare+=("$(time_to_window "$BARE" "Bare window" BareWindow 0x10)")
+done
+tide_median=$(printf '%s\n' "${tide[@]}" | median)
+bare_median=$(printf '%s\n' "${bare[@]}" | median)
+echo "start to visible window, ms (median of $RUNS)"
+echo "  tidewell.exe  $tide_median   [${tide[*]}]"
+echo "  bare window   $bare_median   [${bare[*]}]"
+echo "  ratio         $(echo "scale=2; $tide_median / $bare_median" | bc)"
+
+echo "exe sizes, bytes"
+for exe in "$WIN32/app/tidewell.exe" "$WIN64/app/tidewell.exe"; do
+  [ -f "$exe" ] && printf '  %-60s %s\n' "$exe" "$(stat -c %s "$exe")"
+done
+
+# utime + stime of a process, in clock ticks.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+wineserver_of() {  # the wineserver serving WINEPREFIX
+  local p
+  for p in $(pgrep -x 'wineserver(64)?'); do
+    tr '\0' '\n' < "/proc/$p/environ" 2> /dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
+  done
+}
+hz=$(getconf CLK_TCK)
+cpu_run() {  # ARGS...: prints "program_ms wineserver_ms" over IDLE seconds
+  local pid server p0 p1 s0 s1
+  wine "$EXE" "$@" > /dev/null 2>&1 &
+  pid=$!
+  tw_poll 20 bash -c "xdotool search --name '^Tidewell\$'" || true
+  sleep 5  # past start-up and the tray icon's re-add
+  server=$(wineserver_of)
+  p0=$(ticks "$pid") s0=$(ticks "$server")
+  sleep "$IDLE"
+  p1=$(ticks "$pid") s1=$(ticks "$server")
+  echo "$(( (p1 - p0) * 1000 / hz )) $(( (s1 - s0) * 1000 / hz ))"
+  probe send TFrmTidewell 0x11 0 0 || true
+  tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
+  wait "$pid" 2> /dev/null || true
+}
+for mode in shown hidden; do
+  prog=() serv=()
+  for ((i = 0; i < CPU_RUNS; i++)); do
+    if [ "$mode" = shown ]; then read -r p s < <(cpu_run); else read -r p s < <(cpu_run /start); fi
+    prog+=("$p") serv+=("$s")
+  done
+  echo "CPU time over $IDLE idle seconds, window $mode, ms (median of $CPU_RUNS)"
+  echo "  tidewell.exe  $(printf '%s\n' "${prog[@]}" | median)   [${prog[*]}]"
+  echo "  wineserver    $(printf '%s\n' "${serv[@]}" | median)   [${serv[*]}]"
+done
