@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "app/testing/recording_observer.h"
 #include "app/testing/test_window.h"
 #include "app/ui/translate_form.h"
 #include "common/utf.h"
 #include "translate/translate.h"
+#include "translate/testing/shipped_table.h"
 
 namespace zeph::app {
 namespace {
@@ -228,15 +227,10 @@ TEST(MainWindowPagesTest, PageButtonsSwitchPagesAndKeepOneButtonDown) {
 class TranslateFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream file(TW_TRANSLATE_TXT, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    ASSERT_FALSE(bytes.str().empty());
-    translate::LoadTranslationTableFromBytes(bytes.str());
+    ASSERT_TRUE(translate::testing::LoadShippedTable());
   }
   void TearDown() override {
-    translate::ClearTranslationTable();
-    translate::SetCurrentLanguage(L"");
+    translate::testing::UnloadTable();
   }
 };
 

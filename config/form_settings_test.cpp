@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -16,6 +14,7 @@
 #include "app/testing/test_window.h"
 #include "common/error.h"
 #include "translate/translate.h"
+#include "translate/testing/shipped_table.h"
 
 namespace zeph::app {
 namespace {
@@ -31,15 +30,10 @@ const std::wstring kKey = L"Software\\Quillmere\\Tidewell";
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream file(TW_TRANSLATE_TXT, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    ASSERT_FALSE(bytes.str().empty());
-    translate::LoadTranslationTableFromBytes(bytes.str());
+    ASSERT_TRUE(translate::testing::LoadShippedTable());
   }
   void TearDown() override {
-    translate::ClearTranslationTable();
-    translate::SetCurrentLanguage(L"");
+    translate::testing::UnloadTable();
   }
 
   void Plant(const wchar_t* name, std::uint32_t value) { w.registry.PlantDword(kKey, name, value); }

@@ -3,8 +3,6 @@
 // threads the test runs by hand.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "app/frm_tidewell.h"
@@ -12,6 +10,7 @@
 #include "common/clock.h"
 #include "memory/kernel.h"
 #include "translate/translate.h"
+#include "translate/testing/shipped_table.h"
 
 namespace zeph::app {
 namespace {
@@ -33,11 +32,7 @@ class FixedSeparators : public NumberFormatSource {
 class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream file(TW_TRANSLATE_TXT, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    ASSERT_FALSE(bytes.str().empty());
-    translate::LoadTranslationTableFromBytes(bytes.str());
+    ASSERT_TRUE(translate::testing::LoadShippedTable());
     translate::SetCurrentLanguage(L"ko");
     w.platform.numberFormat = &separators;
     // The settings page's own handlers (storing, restarting the timing) are not under
@@ -51,8 +46,7 @@ class MonitorTest : public ::testing::Test {
     SetFigures(1000, 1000, 0, 1);
   }
   void TearDown() override {
-    translate::ClearTranslationTable();
-    translate::SetCurrentLanguage(L"");
+    translate::testing::UnloadTable();
   }
 
   // Milliseconds after the test's start instant.
