@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "bench/alloc_counter.h"
 #include "memory/memory.h"
 #include "memory/testing/fake_kernel.h"
 
@@ -18,10 +19,13 @@ void BM_ReadMemorySnapshot(benchmark::State& state) {
   kernel.fileCache.CurrentSize = 402'653'184u;
   kernel.fileCache.PeakSize = 1'073'741'824u;
   MemorySnapshot snapshot{};
+  const std::uint64_t before = HeapAllocations();
   for (auto _ : state) {
     ReadMemorySnapshot(snapshot, kernel);
     benchmark::DoNotOptimize(snapshot);
   }
+  state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(HeapAllocations() - before),
+                                                   benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_ReadMemorySnapshot);
 

@@ -6,37 +6,14 @@
 //   changing: the figures move every tick, so all three lines are rewritten
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <sstream>
 
 #include "app/frm_tidewell.h"
+#include "bench/alloc_counter.h"
 #include "app/testing/test_window.h"
 #include "translate/translate.h"
-
-namespace {
-
-std::atomic<std::uint64_t> gAllocations{0};
-
-}  // namespace
-
-// Every allocation of the program goes through these, so a tick's count is exact.
-// GCC sees the malloc behind operator new and the free behind operator delete once
-// both are inlined, and takes the matched pair for a mismatch.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -96,9 +73,9 @@ void BM_TmrStatusTimer(benchmark::State& state) {
       w.kernel.status.ullAvailPageFile = 16'778'774'528ull - delta;
       w.kernel.fileCache.CurrentSize = 402'653'184u + static_cast<std::uint32_t>(delta);
     }
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = HeapAllocations();
     form.TmrStatusTimer(form);
-    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    allocations += HeapAllocations() - before;
   }
   if (form.IsRunning()) state.SkipWithError("the policy started a clean");
   state.counters["allocs/tick"] =
