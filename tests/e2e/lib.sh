@@ -7,6 +7,7 @@
 #   tw_poll SECONDS CMD…  runs CMD every 0.1 s until it succeeds; fails at the deadline
 #   tw_wine CMD…          wine with a time limit, quiet
 #   tw_shot FILE          screenshot of the whole display
+#   tw_block_network      points Wine's HTTP at a dead loopback proxy
 
 TW_ROOT=${TW_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 TW_CACHE=${TW_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tidewell}
@@ -68,6 +69,15 @@ tw_prefix_new() {
 }
 
 tw_shot() { import -window root "$1"; }
+
+# Tests reach nothing but this machine: the program's start-up update check goes to
+# WinHTTP's default proxy (Wine takes it from http_proxy), a loopback port where
+# nothing listens. A test of the update check itself talks to 127.0.0.1 (NO_PROXY).
+tw_block_network() {
+  local dead_port
+  dead_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  export http_proxy="http://127.0.0.1:$dead_port" https_proxy="http://127.0.0.1:$dead_port"
+}
 
 # Wine processes still carrying one of this run's prefixes.
 tw_leftovers() {

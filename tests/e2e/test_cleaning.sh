@@ -9,10 +9,6 @@ set -u
 CLS=TFrmTidewell
 pid=
 
-# The start-up update check must reach nothing but this machine.
-dead_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-export http_proxy="http://127.0.0.1:$dead_port" https_proxy="http://127.0.0.1:$dead_port"
-
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/cleaning-failed.png"; exit 1; }
 # The probe's locale. Each Wine process that starts with another locale than the
 # prefix's rewrites the prefix's user number format, so while the program may still

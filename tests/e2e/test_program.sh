@@ -8,11 +8,6 @@ CLS=TFrmTidewell
 TRAY='Wine System Tray'  # Wine's own notification area when there is no desktop
 pid=
 
-# The start-up update check must reach nothing but this machine: WinHTTP's default
-# proxy (Wine takes it from http_proxy) is a loopback port where nothing listens.
-dead_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-export http_proxy="http://127.0.0.1:$dead_port" https_proxy="http://127.0.0.1:$dead_port"
-
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/program-failed.png"; exit 1; }
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; }
 field() { probe window $CLS | tr ' ' '\n' | sed -n "s/^$1=//p"; }
