@@ -31,9 +31,15 @@ update::WindowHandle ShellOwner(const Application& application) {
 // status line; hiding comes after it, so the figures are there when the window is
 // first restored; the update check comes last, so a failure anywhere skips it.
 void TFrmTidewell::FormCreate() {
-  const update::UpdateProc updateCompleted = [this](bool Updated, const std::wstring& Data) {
-    UpdateCompleted(Updated, Data);
+  // The prompt before this runs lets messages through, which may have destroyed the
+  // window by the time the user answers.
+  const update::UpdateProc updateCompleted = [this, alive = Liveness()](bool Updated, const std::wstring& Data) {
+    if (!alive.expired()) UpdateCompleted(Updated, Data);
   };
+
+  // First, so that no failing step below can skip it: the window exists, and the
+  // icon added later must be able to come back after Explorer restarts.
+  tray::LetTaskbarCreatedIn(*platform_.windows, application_.MainWindow());
 
   // Every control without a font of its own (all but LblTitle) follows the desktop.
   SetFont(platform_.windows->IconTitleFont());
@@ -111,8 +117,11 @@ std::intptr_t TFrmTidewell::WMInstanceRequest(std::uintptr_t wParam) {
   return 0;
 }
 
-// With the tray icon as the sender, a clean shows its completion notice.
+// With the tray icon as the sender, a clean shows its completion notice. The tray's
+// commands arrive only through the icon, so without one (creation stopped before
+// it) they are ignored, like a second copy's requests.
 void TFrmTidewell::TrayIconClick(ui::Component&) {
+  if (!TrayIcon) return;
   if (ChkCleanOnTray.Checked()) {
     BtnCleanClick(*TrayIcon);
   } else {
@@ -120,7 +129,9 @@ void TFrmTidewell::TrayIconClick(ui::Component&) {
   }
 }
 
-void TFrmTidewell::BtnOpenClick(ui::Component&) { TrayHelper().RestoreFromTray(); }
+void TFrmTidewell::BtnOpenClick(ui::Component&) {
+  if (TrayIcon) TrayHelper().RestoreFromTray();
+}
 
 void TFrmTidewell::BtnCopyrightClick(ui::Component&) {
   update::ShellOpen(*platform_.shell, ShellOwner(application_),

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,6 +120,10 @@ class LoggingWindowSystem : public tray::testing::FakeWindowSystem {
     if (window == kMainWindow && command == tray::kSwHide) log_.push_back("HideMain");
     FakeWindowSystem::ShowWindow(window, command);
   }
+  bool AllowMessageFromLowerIntegrity(WindowHandle window, std::uint32_t message) override {
+    if (window == kMainWindow && message == registeredMessages[L"TaskbarCreated"]) log_.push_back("AllowTaskbarCreated");
+    return FakeWindowSystem::AllowMessageFromLowerIntegrity(window, message);
+  }
 
  private:
   Log& log_;
@@ -223,7 +228,7 @@ TEST(FormCreate, StepsRunInOrderAcrossTheSubsystems) {
     ASSERT_TRUE(rig.Create());
     const Rig& r = rig;
 
-    EXPECT_EQ(r.First("CoInitialize"), 0u);
+    EXPECT_EQ(r.First("CoInitialize"), 1u) << "after letting the shell's restart notice in";
     EXPECT_LT(r.First("ListTasks"), r.First("SettingsKey")) << "task query before the first settings read";
     EXPECT_LT(r.Last("CoUninitialize"), r.First("SettingsKey")) << "the apartment closes before the settings";
     EXPECT_LT(r.First("SettingsKey"), r.First("TrayAdd")) << "settings before the tray icon";
@@ -248,6 +253,17 @@ TEST(FormCreate, StepsRunInOrderAcrossTheSubsystems) {
     EXPECT_EQ(rig.scheduler.apartmentDepth, 0);
     EXPECT_EQ(rig.boxes.shown.size(), 0u) << "no error";
   }
+}
+
+// The program runs elevated: without this the non-elevated shell's restart notice
+// never arrives, and the icon stays gone after Explorer restarts.
+TEST(FormCreate, TheShellsRestartNoticeIsLetInFirst) {
+  Rig rig;
+  rig.registry.PlantDword(kSettingsKey, L"language", 1);  // creation stops before the icon
+  EXPECT_FALSE(rig.Create());
+  ASSERT_FALSE(rig.log.empty());
+  EXPECT_EQ(rig.log.front(), "AllowTaskbarCreated");
+  EXPECT_EQ(rig.Count("AllowTaskbarCreated"), 1u);
 }
 
 TEST(FormCreate, LeavesTheWindowSetUp) {
@@ -324,7 +340,7 @@ TEST(FormCreate, AutostartStep) {
 TEST(FormCreate, InstRegistersTwiceInARowBeforeTheSettings) {
   Rig rig({L"/inst"});
   ASSERT_TRUE(rig.Create());
-  const Log expected = {"CoInitialize", "RegisterTask", "ListTasks", "CoInitialize", "RegisterTask",
+  const Log expected = {"AllowTaskbarCreated", "CoInitialize", "RegisterTask", "ListTasks", "CoInitialize", "RegisterTask",
                         "CoUninitialize", "CoUninitialize", "SettingsKey"};
   ASSERT_GE(rig.log.size(), expected.size());
   EXPECT_EQ(Log(rig.log.begin(), rig.log.begin() + expected.size()), expected);
@@ -385,6 +401,22 @@ TEST(FormCreate, SettingsErrorLeavesNoTrayIconAndRequestsAreIgnored) {
 
   f.Close();
   EXPECT_TRUE(f.Closed());
+}
+
+// The tray menu's commands and the icon's click need the icon; before it exists
+// they do nothing.
+TEST(FormCreate, TrayCommandsBeforeTheIconAreIgnored) {
+  Rig rig;
+  rig.registry.PlantDword(kSettingsKey, L"language", 1);
+  EXPECT_FALSE(rig.Create());
+  TFrmTidewell& f = *rig.form;
+  ASSERT_FALSE(f.TrayIcon);
+  rig.windows.visible.erase(kMainWindow);
+  rig.windows.calls.clear();
+  f.BtnOpen.OnClick(f.BtnOpen);
+  f.TrayIconClick(f);
+  EXPECT_TRUE(rig.windows.calls.empty());
+  EXPECT_FALSE(rig.MainVisible());
 }
 
 TEST(WMInstanceRequest, Codes) {
@@ -500,6 +532,30 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
     EXPECT_EQ(rig.form->Closed(), answer == kIdYes);
     EXPECT_EQ(rig.form->FCanClose, answer == kIdYes);
   }
+}
+
+// The prompt keeps the messages flowing: a quit request or a log-off may end the
+// window before the user answers. The answer then reaches nothing.
+TEST(UpdateCheck, AnAnswerAfterTheWindowHasGoneIsDropped) {
+  class DestroyingPrompt : public update::testing::FakePrompt {
+   public:
+    int Show(update::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+             std::uint32_t flags) override {
+      if (during) during();
+      return FakePrompt::Show(owner, text, caption, flags);
+    }
+    std::function<void()> during;
+  };
+  Rig rig;
+  auto prompt = std::make_shared<DestroyingPrompt>();
+  prompt->answer = kIdYes;
+  prompt->during = [&] { rig.form.reset(); };
+  rig.prompt = prompt;
+  rig.http->replies.push_back(L"{\"update\":\"https://example.invalid/get\"}");
+  ASSERT_TRUE(rig.Create());
+  ASSERT_TRUE(rig.threads.RunNext());
+  EXPECT_EQ(prompt->calls.size(), 1u);
+  EXPECT_FALSE(rig.form);
 }
 
 // When the window goes, a check still waiting between attempts stops waiting and

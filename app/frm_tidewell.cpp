@@ -153,6 +153,7 @@ void TFrmTidewell::FormCloseQuery(ui::Component&, bool& CanClose) {
 
 void TFrmTidewell::FormDestroy() {
   destroyed_ = true;
+  liveness_.reset();
   if (UpdateCheck) UpdateCheck->Stop();
   TrayIcon.reset();
 }
@@ -163,11 +164,14 @@ std::intptr_t TFrmTidewell::WMQueryEndSession() {
   return 1;
 }
 
+// The question box lets messages through while it waits: a quit request or the end
+// of the log-on may destroy the window before the user answers.
 void TFrmTidewell::BtnCloseClick(ui::Component&) {
+  const std::weak_ptr<void> alive = Liveness();
   const int answer =
       application_.MessageBox(translate::TranslateText(L"정말 종료하시겠습니까?"), application_.Title(),
                               kMbYesNo | kMbIconQuestion | kMbDefButton2 | kMbSetForeground | kMbTopmost);
-  if (answer != kIdYes) return;
+  if (alive.expired() || answer != kIdYes) return;
   FCanClose = true;
   Close();
 }

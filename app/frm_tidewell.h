@@ -38,8 +38,12 @@ class TFrmTidewell : public ui::Form {
 
   const Platform& Services() const { return platform_; }
   Application& App() { return application_; }
-  // The helper operations on TrayIcon, which must exist.
+  // The helper operations on TrayIcon, which must exist: every caller checks it first.
   tray::TTrayIconHelper TrayHelper();
+  // Expires when the window is destroyed. A handler that shows a message box or
+  // otherwise lets messages through checks it before it goes on: a quit request or
+  // the end of the log-on handled meanwhile destroys the window.
+  std::weak_ptr<void> Liveness() const { return liveness_; }
 
   // --- Controls, in ownership order -------------------------------------------
   ui::Panel PnlHead{*this, *this, L"PnlHead"};
@@ -147,6 +151,7 @@ class TFrmTidewell : public ui::Form {
   const Platform& platform_;
   Application& application_;
   bool destroyed_ = false;
+  std::shared_ptr<void> liveness_ = std::make_shared<bool>(true);
 };
 
 }  // namespace zeph::app

@@ -185,6 +185,17 @@ TEST(MainWindowCloseTest, QuitAsksAndOnlyYesCloses) {
   }
 }
 
+TEST(MainWindowCloseTest, AQuitAnsweredAfterTheWindowHasGoneTouchesNothing) {
+  TestWindow w;
+  w.Form();
+  w.GiveTrayIcon();
+  w.boxes.answers = {kIdYes};
+  w.boxes.duringShow = [&] { w.form.reset(); };
+  TFrmTidewell* const f = w.form.get();
+  f->BtnCloseClick(f->BtnClose);
+  EXPECT_EQ(w.boxes.shown.size(), 1u);
+}
+
 TEST(MainWindowCloseTest, LogOffClosesWithoutAskingAndAgrees) {
   TestWindow w;
   TFrmTidewell& f = w.Form();

@@ -4,6 +4,7 @@
 // case SetForegroundWindow only succeeds while the lock time-out is 0. Every call
 // is recorded as text ("ShowWindow(512,0)") so tests compare whole sequences.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -78,6 +79,15 @@ class FakeWindowSystem : public WindowSystem {
     Record("OsMajorVersion");
     return osMajor;
   }
+  std::uint32_t RegisteredMessage(const std::wstring& name) override {
+    Record("RegisteredMessage");
+    // Registered messages are numbered from 0xC000, the same number for the same name.
+    return registeredMessages.try_emplace(name, 0xC000 + registeredMessages.size()).first->second;
+  }
+  bool AllowMessageFromLowerIntegrity(WindowHandle window, std::uint32_t message) override {
+    Record("AllowMessageFromLowerIntegrity(" + std::to_string(window) + "," + std::to_string(message) + ")");
+    return true;
+  }
   void SetWindowText(WindowHandle window, const std::wstring& text) override {
     Record("SetWindowText(" + std::to_string(window) + ")");
     texts[window] = text;
@@ -86,7 +96,10 @@ class FakeWindowSystem : public WindowSystem {
     Record("GetCursorPos");
     return cursor;
   }
-  void ProcessMessages() override { Record("ProcessMessages"); }
+  void ProcessMessages() override {
+    Record("ProcessMessages");
+    if (duringProcessMessages) duringProcessMessages();
+  }
   ui::Font IconTitleFont() override {
     Record("IconTitleFont");
     return iconTitleFont;
@@ -103,7 +116,10 @@ class FakeWindowSystem : public WindowSystem {
   std::uint32_t lockTimeout = 200000;
   std::uint32_t osMajor = 10;
   std::map<WindowHandle, std::wstring> texts;
+  std::map<std::wstring, std::uint32_t> registeredMessages;
   ScreenPoint cursor{1200, 700};
+  // What the waiting messages do when they are handled (a quit request, a log-off).
+  std::function<void()> duringProcessMessages;
   ui::Font iconTitleFont{.Name = L"Segoe UI", .Height = -12};
   std::vector<std::string> calls;
 };

@@ -70,10 +70,15 @@ void TTrayIcon::LeftClick() {
 
 // The application's window goes in front first so that the menu closes when the
 // user clicks elsewhere; the queued messages are handled before the menu opens.
+// One of them may end the program (a quit request from a second copy, the end of
+// the log-on, an accepted update) and destroy this icon: then no menu opens and no
+// member is touched.
 void TTrayIcon::RightButtonUp() {
+  const std::weak_ptr<TTrayIcon*> alive = self_;
   WindowSystem& windows = application_.Windows();
   windows.SetForegroundWindow(application_.Handle());
   application_.ProcessMessages();
+  if (alive.expired()) return;
   const ScreenPoint cursor = windows.GetCursorPos();
   if (PopupMenu != nullptr) PopupMenu->Popup(cursor.X, cursor.Y);
 }

@@ -46,15 +46,17 @@ class TTrayIcon : public ui::Component {
 
   // Events the view passes on from the icon's callback message.
   void LeftClick();      // press and release of the left button: OnClick
-  // Foreground, pending messages, pop-up menu at the cursor. A menu choice may
-  // destroy the icon (quit) before this returns; the caller must not touch it after.
+  // Foreground, pending messages, pop-up menu at the cursor. The pending messages or
+  // a menu choice may destroy the icon (quit) before this returns; it then stops
+  // there, and the caller must not touch the icon after.
   void RightButtonUp();
   void TaskbarCreated(); // the shell restarted: register again while visible
 
   // A balloon notice over the icon; false when the icon is hidden or the shell refuses.
   bool ShowBalloon(const std::wstring& title, const std::wstring& text);
 
-  // Lets a worker find out, back on the UI thread, whether the icon still exists.
+  // Lets a worker, back on the UI thread, or a handler that pumped messages find out
+  // whether the icon still exists.
   std::weak_ptr<TTrayIcon*> Liveness() const { return self_; }
 
  private:

@@ -6,6 +6,12 @@
 
 namespace zeph::tray {
 
+// Where Windows has no per-window filter the notice stays out; the program runs on.
+void LetTaskbarCreatedIn(WindowSystem& windows, WindowHandle window) {
+  const std::uint32_t message = windows.RegisteredMessage(kTaskbarCreatedMessage);
+  if (message != 0) windows.AllowMessageFromLowerIntegrity(window, message);
+}
+
 void ForceForegroundWindow(WindowSystem& windows, WindowHandle window) {
   if (windows.IsIconic(window)) windows.ShowWindow(window, kSwRestore);
   if (windows.GetForegroundWindow() == window) return;

@@ -11,6 +11,14 @@ class Application;
 
 namespace zeph::tray {
 
+// The registered message by which the shell announces that the task bar was
+// created again (Explorer restarted); the icon then registers itself again.
+inline constexpr wchar_t kTaskbarCreatedMessage[] = L"TaskbarCreated";
+
+// The program runs elevated and the shell does not, so Windows keeps the shell's
+// restart notice from `window` unless the window lets exactly that message in.
+void LetTaskbarCreatedIn(WindowSystem& windows, WindowHandle window);
+
 // Brings `window` in front, past the foreground lock where Windows allows it.
 void ForceForegroundWindow(WindowSystem& windows, WindowHandle window);
 

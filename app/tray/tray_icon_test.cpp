@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/testing/test_window.h"
 #include "common/error.h"
 #include "common/utf.h"
@@ -122,6 +124,22 @@ TEST(TrayIconTest, ClicksAndTheMenu) {
   EXPECT_EQ(menu.PopupCount(), 1);
   EXPECT_EQ(menu.PopupPoint().X, 640);
   EXPECT_EQ(menu.PopupPoint().Y, 1010);
+}
+
+// A quit request, a log-off or an accepted update handled while the pending messages
+// are pumped destroys the icon; the menu must then not open.
+TEST(TrayIconTest, RightClickStopsWhenTheMessagesItHandlesDestroyTheIcon) {
+  Fixture f;
+  app::testing::TestWindow owner;
+  ui::PopupMenu& menu = owner.Form().Popup;
+  auto icon = std::make_unique<TTrayIcon>(nullptr, f.shell, f.application);
+  icon->PopupMenu = &menu;
+  f.windows.duringProcessMessages = [&] { icon.reset(); };
+
+  TTrayIcon* const raw = icon.get();
+  raw->RightButtonUp();
+  EXPECT_EQ(menu.PopupCount(), 0);
+  EXPECT_EQ(f.windows.calls.back(), "ProcessMessages");
 }
 
 TEST(TrayIconTest, BalloonsNeedAVisibleIconAndAreCutToTheShellsLimits) {

@@ -46,6 +46,14 @@ class WindowSystem {
   virtual void Sleep(std::uint32_t milliseconds) = 0;  // any thread
   virtual std::uint32_t OsMajorVersion() = 0;
 
+  // RegisterWindowMessageW: the number every process knows the message `name` by.
+  virtual std::uint32_t RegisteredMessage(const std::wstring& name) = 0;
+  // ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr). An elevated
+  // window receives no registered message from a process of lower integrity (the
+  // shell) unless it lets that one in. False when refused, or where Windows has no
+  // such function (before Windows 7).
+  virtual bool AllowMessageFromLowerIntegrity(WindowHandle window, std::uint32_t message) = 0;
+
   virtual void SetWindowText(WindowHandle window, const std::wstring& text) = 0;
   virtual ScreenPoint GetCursorPos() = 0;
   // Handles the messages waiting in the UI thread's queue, then returns.

@@ -40,7 +40,7 @@ MainWindow::MainWindow(app::TFrmTidewell& form, app::Application& application, W
       application_(application),
       services_(services),
       view_(form, palette, [&application](std::exception_ptr error) { application.HandleException(error); }),
-      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {}
+      taskbarCreated_(RegisterWindowMessageW(tray::kTaskbarCreatedMessage)) {}
 
 MainWindow::~MainWindow() { services_.dispatcher.Detach(); }
 

@@ -74,6 +74,21 @@ std::uint32_t Win32WindowSystem::OsMajorVersion() {
   return 6;
 }
 
+std::uint32_t Win32WindowSystem::RegisteredMessage(const std::wstring& name) {
+  return ::RegisterWindowMessageW(name.c_str());
+}
+
+// Looked up at run time: Windows before 7 has no per-window message filter, and the
+// program must still start there.
+bool Win32WindowSystem::AllowMessageFromLowerIntegrity(tray::WindowHandle window, std::uint32_t message) {
+  constexpr DWORD kMsgFltAllow = 1;
+  using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  static const auto change = reinterpret_cast<ChangeWindowMessageFilterExFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx")));
+  if (!change) return false;
+  return change(ToHwnd(window), message, kMsgFltAllow, nullptr) != FALSE;
+}
+
 void Win32WindowSystem::SetWindowText(tray::WindowHandle window, const std::wstring& text) {
   ::SetWindowTextW(ToHwnd(window), text.c_str());
 }

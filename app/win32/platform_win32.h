@@ -39,6 +39,8 @@ class Win32WindowSystem final : public tray::WindowSystem {
   void SetForegroundLockTimeout(std::uint32_t milliseconds) override;
   void Sleep(std::uint32_t milliseconds) override;
   std::uint32_t OsMajorVersion() override;
+  std::uint32_t RegisteredMessage(const std::wstring& name) override;
+  bool AllowMessageFromLowerIntegrity(tray::WindowHandle window, std::uint32_t message) override;
   void SetWindowText(tray::WindowHandle window, const std::wstring& text) override;
   tray::ScreenPoint GetCursorPos() override;
   void ProcessMessages() override;
