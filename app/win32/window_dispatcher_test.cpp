@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -122,6 +123,37 @@ TEST(WindowDispatcherTest, WorkAfterTheWindowIsGoneIsDroppedAndFreed) {
   worker.join();
   EXPECT_FALSE(invoked);
   w.Drain();  // the messages already posted find nothing to run
+  EXPECT_EQ(runs, 0);
+}
+
+// Any process can send the window the hand-over message with whatever it likes in
+// it; only work a worker handed over through the dispatcher may ever run.
+TEST(WindowDispatcherTest, AForgedHandOverRunsNothing) {
+  DispatcherWindow w;
+  bool ran = false;
+  std::function<void()> forged = [&] { ran = true; };
+  for (const WPARAM code : {WPARAM{1}, WPARAM{2}, WPARAM{3}}) {
+    EXPECT_EQ(SendMessageW(w.hwnd, WindowDispatcher::kMessage, code, reinterpret_cast<LPARAM>(&forged)), 0) << code;
+  }
+  EXPECT_FALSE(ran);
+}
+
+// A worker waiting for the window's thread is let go when the window goes, even
+// though that thread never reads its messages again.
+TEST(WindowDispatcherTest, AWaitingWorkerIsReleasedWhenTheWindowGoes) {
+  DispatcherWindow w;
+  std::atomic<int> answer{-1};
+  int runs = 0;
+  std::thread worker([&] { answer = w.dispatcher.Invoke([&] { ++runs; }) ? 1 : 0; });
+  const ULONGLONG deadline = GetTickCount64() + 2000;
+  while (w.dispatcher.PendingForTest() == 0 && GetTickCount64() < deadline) Sleep(1);
+  EXPECT_EQ(w.dispatcher.PendingForTest(), 1u);
+  w.dispatcher.Detach();
+  while (answer < 0 && GetTickCount64() < deadline + 2000) Sleep(1);
+  EXPECT_EQ(answer, 0);
+  if (answer < 0) w.PumpUntil([&] { return answer >= 0; });  // a worker still waiting must not hang the test
+  worker.join();
+  w.Drain();
   EXPECT_EQ(runs, 0);
 }
 
