@@ -16,6 +16,7 @@
 #include "app/win32/palette.h"
 #include "app/win32/platform_win32.h"
 #include "app/win32/startup_win32.h"
+#include "common/win32/system_library.h"
 #include "translate/translate.h"
 #include "update/win32/platform_win32.h"
 
@@ -64,6 +65,9 @@ int RunMainCopy(std::vector<std::wstring> args) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL by name: the program runs elevated, and its own
+  // folder may be one where others can write.
+  zeph::RestrictDllSearchToSystem32();
   const std::vector<std::wstring> args = win32::CommandLineArgs();
   win32::Win32InstanceServices instances;
   return app::RunStartup(instances, args, [&] { return RunMainCopy(args); });

@@ -117,10 +117,49 @@ std::wstring JsonUnescape(const std::wstring& s) {
   return out;
 }
 
-bool IsDownloadAddress(const std::wstring& address) {
-  if (!StartsWithNoCase(address, L"https://") && !StartsWithNoCase(address, L"http://")) return false;
+namespace {
+
+// Characters a browser's command line or its address bar could take for something
+// else: C0 and C1 controls, every Unicode blank, and the bidirectional controls that
+// let an address display in an order other than the one it has.
+bool IsRefusedInAddress(wchar_t c) {
+  if (c <= 0x20 || (c >= 0x7F && c <= 0x9F) || c == L'"') return true;
+  switch (c) {
+    case 0x00A0:  // no-break space
+    case 0x061C:  // Arabic letter mark
+    case 0x1680:  // Ogham space mark
+    case 0x2028:  // line separator
+    case 0x2029:  // paragraph separator
+    case 0x202F:  // narrow no-break space
+    case 0x205F:  // medium mathematical space
+    case 0x3000:  // ideographic space
+    case 0xFEFF:  // zero-width no-break space
+      return true;
+    default:
+      break;
+  }
+  return (c >= 0x2000 && c <= 0x200B) ||  // en quad to zero-width space
+         (c >= 0x200E && c <= 0x200F) ||  // left-to-right and right-to-left marks
+         (c >= 0x202A && c <= 0x202E) ||  // embeddings and overrides
+         (c >= 0x2066 && c <= 0x2069);    // isolates
+}
+
+}  // namespace
+
+bool IsWebAddress(const std::wstring& address) {
+  std::size_t hostStart = 0;
+  if (StartsWithNoCase(address, L"https://")) {
+    hostStart = 8;
+  } else if (StartsWithNoCase(address, L"http://")) {
+    hostStart = 7;
+  } else {
+    return false;
+  }
+  if (hostStart == address.size() || std::wstring_view(L"/?#").find(address[hostStart]) != std::wstring_view::npos) {
+    return false;  // no host
+  }
   for (const wchar_t c : address) {
-    if (c <= 0x20 || (c >= 0x7F && c <= 0x9F) || c == L'"') return false;
+    if (IsRefusedInAddress(c)) return false;
   }
   return true;
 }

@@ -131,7 +131,7 @@ TEST(JsonUnescape, SurrogatePairComesOutAsTwoCodeUnits) {
   EXPECT_EQ(static_cast<unsigned>(JsonUnescape(LR"(\uDE00)")[0]), 0xDE00u);
 }
 
-TEST(IsDownloadAddress, OnlyWebAddressesReachTheShell) {
+TEST(IsWebAddress, OnlyWebAddressesReachTheShell) {
   struct Case {
     std::wstring address;
     bool accepted;
@@ -161,8 +161,32 @@ TEST(IsDownloadAddress, OnlyWebAddressesReachTheShell) {
       {std::wstring(L"https://example.test/") + L'\0' + L"calc", false},
       {L"https://example.test/\u0085", false},
       {L"https://example.test/\u00e9\uD55C", true},
+      // Unicode blanks, and bidirectional controls that make an address read as another.
+      {L"https://example.test/a\u00A0b", false},
+      {L"https://example.test/a\u2000b", false},
+      {L"https://example.test/a\u200Bb", false},
+      {L"https://example.test/a\u2028b", false},
+      {L"https://example.test/a\u2029b", false},
+      {L"https://example.test/a\u202Fb", false},
+      {L"https://example.test/a\u205Fb", false},
+      {L"https://example.test/a\u3000b", false},
+      {L"https://example.test/a\uFEFFb", false},
+      {L"https://example.test/a\u200Eb", false},
+      {L"https://example.test/a\u200Fb", false},
+      {L"https://example.test/a\u202Ab", false},
+      {L"https://example.test/gpj.\u202Eexe", false},
+      {L"https://example.test/a\u2066b", false},
+      {L"https://example.test/a\u2069b", false},
+      {L"https://example.test/a\u061Cb", false},
+      {L"https://example.test/a\u200Cb", true},  // zero-width non-joiner: part of some scripts' words
+      // A host must follow the scheme.
+      {L"https://", false},
+      {L"http:///setup.exe", false},
+      {L"https://?x", false},
+      {L"https://#x", false},
+      {L"https://a", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsDownloadAddress(c.address), c.accepted) << c.address;
+  for (const Case& c : cases) EXPECT_EQ(IsWebAddress(c.address), c.accepted) << c.address;
 }
 
 TEST(BodyEncoding, DeclaredCharsetByteOrderMarkOrUtf8) {

@@ -17,14 +17,19 @@ struct HttpHeader {
   std::wstring value;
 };
 
+enum class HttpResult {
+  Reply,     // a response arrived, whatever its status code
+  Failed,    // nothing usable arrived: no connection, name, TLS, time-out, a broken transfer
+  TooLarge,  // the reply is larger than any update reply can be: a broken server, not a network fault
+};
+
 // One GET request. The headers are added in the given order after the client's own.
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
-  // True when a response arrived, whatever its status code: `body` is then its text,
-  // decoded with the charset the response declares (UTF-8 when it declares none).
-  // False on any failure before or while reading the reply; `body` is left alone.
-  virtual bool Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) = 0;
+  // On Reply, `body` is the response's text, decoded with the charset the response
+  // declares (UTF-8 when it declares none); otherwise `body` is left alone.
+  virtual HttpResult Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) = 0;
 };
 
 // VS_FIXEDFILEINFO's two version fields.
@@ -46,8 +51,12 @@ inline constexpr int kSwShowNormal = 1;
 class Shell {
  public:
   virtual ~Shell() = default;
-  // ShellExecuteW(owner, verb, file, no parameters, no directory, showCommand);
-  // its result is of no interest to anyone.
+  // Has the desktop shell's own process (Explorer, running with the user's ordinary
+  // rights) open `file`, so that what it starts is not elevated like this program.
+  // False when no desktop shell can be reached or it refused the request.
+  virtual bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) = 0;
+  // ShellExecuteW(owner, verb, file, no parameters, no directory, showCommand) in this
+  // process; its result is of no interest to anyone.
   virtual void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
                        int showCommand) = 0;
 };

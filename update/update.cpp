@@ -56,7 +56,8 @@ class CheckState final : public UpdateCheck, public std::enable_shared_from_this
   // the UI thread only after it, so it needs no lock.
   void Run() {
     for (int attempt = 0; attempt < kUpdateAttempts && !stopRequested_; ++attempt) {
-      if (RequestUpdateInfo(*env_.http, *env_.versionBlock, url_, lang_, debug_, data_)) break;
+      const HttpResult result = RequestUpdateInfo(*env_.http, *env_.versionBlock, url_, lang_, debug_, data_);
+      if (result != HttpResult::Failed) break;  // a reply, or one too large to be any: no point asking again
       if (env_.stop->Wait(kUpdatePauseMilliseconds)) stopRequested_ = true;
     }
     // False: the window is gone, and there is nobody left to tell.
@@ -68,7 +69,7 @@ class CheckState final : public UpdateCheck, public std::enable_shared_from_this
   void HandleReply() {
     const std::wstring item = JsonUnescape(ExtractBetween(data_, kUpdateStartTag, kUpdateEndTag));
     bool updated = false;
-    if (!stopRequested_ && IsDownloadAddress(item)) {
+    if (!stopRequested_ && IsWebAddress(item)) {
       const int answer = env_.prompt->Show(env_.owner, UpdatePromptText(lang_), env_.title, kMbYesNoInformationTopmost);
       if (answer == kIdYes) {
         ShellOpen(*env_.shell, env_.owner, item);
@@ -122,10 +123,12 @@ std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring&
 }
 
 void ShellOpen(Shell& shell, WindowHandle owner, const std::wstring& target) {
+  if (!IsWebAddress(target)) return;
+  if (shell.ExecuteAsDesktopUser(L"open", target, kSwShowNormal)) return;
   shell.Execute(owner, L"open", target, kSwShowNormal);
 }
 
-bool RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
+HttpResult RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
                        const std::wstring& lang, bool debug, std::wstring& data) {
   const std::vector<HttpHeader> headers = {
       {L"User-Version", GetAppVersion(versionBlock, L"%d.%d.%d.%d")},
@@ -133,13 +136,14 @@ bool RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const
       {L"User-Debug", debug ? L"true" : L"false"},
   };
   std::wstring body;
+  HttpResult result = HttpResult::Failed;
   try {
-    if (!http.Get(url, headers, body)) return false;
+    result = http.Get(url, headers, body);
   } catch (const std::exception&) {
-    return false;  // e.g. a reply too large to hold: one more failed attempt, never an end of the worker
+    return HttpResult::Failed;  // e.g. no memory to hold the text: one more failed attempt, never an end of the worker
   }
-  data = std::move(body);
-  return true;
+  if (result == HttpResult::Reply) data = std::move(body);
+  return result;
 }
 
 std::shared_ptr<UpdateCheck> CheckUpdate(const std::wstring& url, bool debug, UpdateProc proc,

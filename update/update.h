@@ -35,27 +35,31 @@ std::wstring JsonUnescape(const std::wstring& s);
 // every language without its own text).
 std::wstring UpdatePromptText(const std::wstring& lang);
 
-// Whether a download address from the reply may be handed to the shell: a web
-// address only ("https://" or "http://", any letter case), and nothing that could
-// spill out of the quoted argument a browser is started with (blanks, control
-// characters, double quotes). The program runs elevated: anything else would let
-// a reply start an arbitrary file or command.
-bool IsDownloadAddress(const std::wstring& address);
+// Whether an address may be handed to the shell: a web address only ("https://" or
+// "http://", any letter case, then a host, which ends at the first / ? or #), and
+// nothing that could spill out of the quoted argument a browser is started with
+// (blanks of any kind, control characters, double quotes) or make the address read
+// differently from what it is (bidirectional controls). The program runs elevated:
+// anything else would let an update reply start an arbitrary file or command.
+bool IsWebAddress(const std::wstring& address);
 
 // The file version of the running executable in `format`, whose "%d" placeholders
 // take major, minor, release and build in that order ("%%" is a percent sign);
 // "0.0.0.0" whatever the format when there is no version block.
 std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring& format);
 
-// Opens `target` with the shell ("open", shown normally), owned by `owner`; a target
-// that cannot be opened is simply not shown.
+// Opens the web address `target` ("open", shown normally) through the desktop
+// shell, so the browser does not inherit this program's administrator rights; where
+// no desktop shell can take it, directly, owned by `owner`. Anything IsWebAddress
+// refuses is not opened at all, and an address that cannot be opened is simply not
+// shown.
 void ShellOpen(Shell& shell, WindowHandle owner, const std::wstring& target);
 
 // One request to the update endpoint with the headers "User-Version" (four-part
-// version), "User-Language" and "User-Debug", in that order. True and `data` = the
-// body when any reply arrived; false with `data` untouched when the request failed.
-bool RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
-                       const std::wstring& lang, bool debug, std::wstring& data);
+// version), "User-Language" and "User-Debug", in that order. On Reply `data` = the
+// body, whatever the status code; otherwise `data` is untouched.
+HttpResult RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
+                             const std::wstring& lang, bool debug, std::wstring& data);
 
 inline constexpr int kUpdateAttempts = 60;
 inline constexpr std::uint32_t kUpdatePauseMilliseconds = 10000;
@@ -93,7 +97,9 @@ class UpdateCheck {
 
 // Starts the check on a worker thread and returns at once; call it on the UI thread.
 // Up to kUpdateAttempts requests, each failed one followed by a pause of
-// kUpdatePauseMilliseconds; then the reply handling runs synchronously on the UI
+// kUpdatePauseMilliseconds; a reply too large to be one ends the check at once with
+// no update, since asking the same server again would only fetch it again. Then the
+// reply handling runs synchronously on the UI
 // thread: a download address in the reply's "update" member is offered in the
 // user's language and opened on Yes. A hand-over that can no longer reach the UI
 // thread is dropped. The check's state lives until both the caller's handle and

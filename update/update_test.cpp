@@ -118,6 +118,20 @@ TEST(CheckUpdate, SixtyFailuresEndQuietlyAfterSixtyPauses) {
   EXPECT_EQ(rig.procCalls[0].data, L"");
 }
 
+TEST(CheckUpdate, AReplyTooLargeEndsTheCheckWithNoUpdate) {
+  CheckRig rig;
+  rig.http->replies = {std::nullopt, testing::FakeReply::TooLarge(), kReply};
+  rig.prompt->answer = 6;
+  rig.Start();
+  rig.RunWorker();
+  EXPECT_EQ(rig.http->requests.size(), 2u);
+  EXPECT_EQ(rig.stop->waits.size(), 1u);
+  EXPECT_TRUE(rig.prompt->calls.empty());
+  ASSERT_EQ(rig.procCalls.size(), 1u);
+  EXPECT_FALSE(rig.procCalls[0].updated);
+  EXPECT_EQ(rig.procCalls[0].data, L"");
+}
+
 TEST(CheckUpdate, RetriesUntilAReplyArrives) {
   struct Case {
     int failures;
@@ -317,9 +331,10 @@ TEST(RequestUpdateInfo, FailureLeavesDataAlone) {
   testing::FakeVersionBlock version(1, 6, 6, 0);
   http.replies = {std::nullopt, std::wstring()};
   std::wstring data = L"earlier";
-  EXPECT_FALSE(RequestUpdateInfo(http, version, kUrl, L"en", false, data));
+  EXPECT_EQ(RequestUpdateInfo(http, version, kUrl, L"en", false, data), HttpResult::Failed);
   EXPECT_EQ(data, L"earlier");
-  EXPECT_TRUE(RequestUpdateInfo(http, version, kUrl, L"en", false, data));  // an empty body is a reply
+  // An empty body is a reply.
+  EXPECT_EQ(RequestUpdateInfo(http, version, kUrl, L"en", false, data), HttpResult::Reply);
   EXPECT_EQ(data, L"");
 }
 
@@ -357,6 +372,38 @@ TEST(ShellOpen, OpensShownNormallyWithTheOwner) {
   EXPECT_EQ(shell.calls[0].verb, L"open");
   EXPECT_EQ(shell.calls[0].file, L"https://example.test/donate?tidewell");
   EXPECT_EQ(shell.calls[0].showCommand, 1);
+}
+
+// The browser must not inherit the program's administrator rights: the desktop
+// shell opens the address where it can.
+TEST(ShellOpen, ThroughTheDesktopShellElseDirectlyAndOnlyWebAddresses) {
+  struct Case {
+    std::wstring target;
+    bool desktopShellTakes;
+    int desktopAttempts;
+    int calls;
+    bool asDesktopUser;
+  };
+  const Case cases[] = {
+      {L"https://example.test/donate?tidewell", true, 1, 1, true},
+      {L"https://example.test/donate?tidewell", false, 1, 1, false},
+      {L"C:\\Windows\\System32\\cmd.exe", true, 0, 0, false},
+      {L"https://example.test\u202E/exe.txt", true, 0, 0, false},
+      {L"https:///setup.exe", false, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    testing::FakeShell shell;
+    shell.desktopShellTakes = c.desktopShellTakes;
+    ShellOpen(shell, &g_window, c.target);
+    EXPECT_EQ(shell.desktopAttempts, c.desktopAttempts) << c.target;
+    ASSERT_EQ(shell.calls.size(), static_cast<std::size_t>(c.calls)) << c.target;
+    if (c.calls == 0) continue;
+    EXPECT_EQ(shell.calls[0].asDesktopUser, c.asDesktopUser);
+    EXPECT_EQ(shell.calls[0].owner, c.asDesktopUser ? nullptr : &g_window);
+    EXPECT_EQ(shell.calls[0].verb, L"open");
+    EXPECT_EQ(shell.calls[0].file, c.target);
+    EXPECT_EQ(shell.calls[0].showCommand, 1);
+  }
 }
 
 TEST(WebAddresses, ShareOneHttpsRoot) {

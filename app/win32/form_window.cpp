@@ -8,6 +8,7 @@
 #include "app/win32/form_window_internal.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
+#include "common/win32/system_library.h"
 
 namespace zeph::win32 {
 
@@ -211,9 +212,8 @@ void FormWindow::CreateControl(View& view) {
       if (palette_.themed) {
         // Visual styles would ignore the theme's colours; the classic bar takes them.
         using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-        if (HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll")) {
-          if (auto set = reinterpret_cast<SetWindowThemeFn>(
-                  reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")))) {
+        if (HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll")) {
+          if (auto set = SystemFunction<SetWindowThemeFn>(uxtheme, "SetWindowTheme")) {
             set(hwnd, L"", L"");
           }
         }

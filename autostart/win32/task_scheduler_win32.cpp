@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "autostart/win32/com.h"
 #include "autostart/win32/taskschd_extra.h"
+#include "common/win32/com.h"
 
 namespace zeph::autostart {
 namespace {

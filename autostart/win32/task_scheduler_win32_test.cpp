@@ -12,8 +12,8 @@
 
 #include "autostart/autostart.h"
 #include "autostart/com_apartment.h"
-#include "autostart/win32/com.h"
 #include "common/utf.h"
+#include "common/win32/com.h"
 
 namespace zeph::autostart {
 namespace {

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring address = JsonUnescape(value);
   Require(address.size() <= value.size());
   Require(JsonUnescape(source).size() <= source.size());
-  if (IsDownloadAddress(address)) Require(address.find(L'"') == std::wstring::npos);
+  if (IsWebAddress(address)) Require(address.find(L'"') == std::wstring::npos);
 
   const BodyEncoding encoding = DetectBodyEncoding(source, sourceBytes);
   Require(encoding.bomLength <= sourceBytes.size());

@@ -6,11 +6,26 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "update/platform.h"
 
 namespace zeph::update::testing {
+
+// What one request answers: a body, a failure (std::nullopt) or TooLarge().
+struct FakeReply {
+  FakeReply(std::wstring body) : result(HttpResult::Reply), body(std::move(body)) {}
+  FakeReply(const wchar_t* body) : FakeReply(std::wstring(body)) {}
+  FakeReply(std::nullopt_t) : result(HttpResult::Failed) {}
+  static FakeReply TooLarge() {
+    FakeReply reply(std::nullopt);
+    reply.result = HttpResult::TooLarge;
+    return reply;
+  }
+  HttpResult result;
+  std::wstring body;
+};
 
 class FakeHttpClient : public HttpClient {
  public:
@@ -18,19 +33,17 @@ class FakeHttpClient : public HttpClient {
     std::wstring url;
     std::vector<HttpHeader> headers;
   };
-  bool Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override {
+  HttpResult Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override {
     requests.push_back({url, headers});
     if (duringGet) duringGet();
-    if (replies.empty()) return false;
-    std::optional<std::wstring> reply = std::move(replies.front());
+    if (replies.empty()) return HttpResult::Failed;
+    FakeReply reply = std::move(replies.front());
     replies.pop_front();
-    if (!reply) return false;
-    body = std::move(*reply);
-    return true;
+    if (reply.result == HttpResult::Reply) body = std::move(reply.body);
+    return reply.result;
   }
-  // One entry per attempt: a body, or nothing for a failed request. Every attempt
-  // past the end of the list fails.
-  std::deque<std::optional<std::wstring>> replies;
+  // One entry per attempt. Every attempt past the end of the list fails.
+  std::deque<FakeReply> replies;
   std::vector<Request> requests;
   std::function<void()> duringGet;  // runs inside every request, e.g. to close the window there
 };
@@ -44,17 +57,28 @@ class FakeVersionBlock : public VersionBlock {
   std::optional<FileVersion> version;  // nothing: the executable has no version block
 };
 
+// Records what was opened and by which route. By default there is no desktop
+// shell to hand an address to, as under Wine, so everything is opened directly.
 class FakeShell : public Shell {
  public:
   struct Call {
-    WindowHandle owner;
+    WindowHandle owner;  // null for the desktop shell's route, which has no owner
     std::wstring verb;
     std::wstring file;
     int showCommand;
+    bool asDesktopUser;
   };
-  void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override {
-    calls.push_back({owner, verb, file, showCommand});
+  bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) override {
+    ++desktopAttempts;
+    if (!desktopShellTakes) return false;
+    calls.push_back({nullptr, verb, file, showCommand, true});
+    return true;
   }
+  void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override {
+    calls.push_back({owner, verb, file, showCommand, false});
+  }
+  bool desktopShellTakes = false;
+  int desktopAttempts = 0;
   std::vector<Call> calls;
 };
 

@@ -1,7 +1,3 @@
-#include <windows.h>
-// after windows.h; winhttp.h and wininet.h cannot be used together
-#include <winhttp.h>
-
 #include <string>
 #include <vector>
 
@@ -9,14 +5,16 @@
 #include "common/utf.h"
 #include "update/charset.h"
 #include "update/win32/platform_win32.h"
+#include "update/win32/winhttp_dll.h"
 
 namespace zeph::update {
 namespace {
 
+// Only made from handles that WinHTTP handed out, so the DLL is loaded by then.
 struct InternetTraits {
   using Value = HINTERNET;
   static Value Invalid() { return nullptr; }
-  static void Close(Value handle) { ::WinHttpCloseHandle(handle); }
+  static void Close(Value handle) { WinHttp()->CloseHandle(handle); }
 };
 using UniqueHinternet = UniqueAny<InternetTraits>;
 
@@ -33,13 +31,13 @@ struct UrlParts {
   std::wstring pathAndQuery;
 };
 
-bool CrackUrl(const std::wstring& url, UrlParts& parts) {
+bool CrackUrl(const WinHttpDll& winhttp, const std::wstring& url, UrlParts& parts) {
   URL_COMPONENTS components{};
   components.dwStructSize = sizeof(components);
   components.dwHostNameLength = static_cast<DWORD>(-1);
   components.dwUrlPathLength = static_cast<DWORD>(-1);
   components.dwExtraInfoLength = static_cast<DWORD>(-1);
-  if (!::WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) return false;
+  if (!winhttp.CrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) return false;
   if (components.nScheme != INTERNET_SCHEME_HTTPS && components.nScheme != INTERNET_SCHEME_HTTP) return false;
   if (components.dwHostNameLength == 0) return false;
   parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
@@ -53,14 +51,14 @@ bool CrackUrl(const std::wstring& url, UrlParts& parts) {
   return true;
 }
 
-std::wstring ContentType(HINTERNET request) {
+std::wstring ContentType(const WinHttpDll& winhttp, HINTERNET request) {
   DWORD size = 0;
-  ::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+  winhttp.QueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                         &size, WINHTTP_NO_HEADER_INDEX);
   if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
   std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-  if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+  if (!winhttp.QueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
                              WINHTTP_NO_HEADER_INDEX)) {
     return {};
   }
@@ -68,18 +66,18 @@ std::wstring ContentType(HINTERNET request) {
   return value;
 }
 
-bool ReadBody(HINTERNET request, std::string& bytes) {
+HttpResult ReadBody(const WinHttpDll& winhttp, HINTERNET request, std::string& bytes) {
   for (;;) {
     DWORD available = 0;
-    if (!::WinHttpQueryDataAvailable(request, &available)) return false;
-    if (available == 0) return true;
-    if (available > kMaxBodyBytes - bytes.size()) return false;
+    if (!winhttp.QueryDataAvailable(request, &available)) return HttpResult::Failed;
+    if (available == 0) return HttpResult::Reply;
+    if (available > kMaxBodyBytes - bytes.size()) return HttpResult::TooLarge;
     const std::size_t old = bytes.size();
     bytes.resize(old + available);
     DWORD read = 0;
-    if (!::WinHttpReadData(request, bytes.data() + old, available, &read)) return false;
+    if (!winhttp.ReadData(request, bytes.data() + old, available, &read)) return HttpResult::Failed;
     bytes.resize(old + read);
-    if (read == 0) return true;
+    if (read == 0) return HttpResult::Reply;
   }
 }
 
@@ -110,37 +108,40 @@ std::wstring DecodeBody(const std::string& bytes, const std::wstring& contentTyp
 
 }  // namespace
 
-bool Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) {
+HttpResult Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpHeader>& headers,
+                                std::wstring& body) {
   for (const HttpHeader& header : headers) {
-    if (HasLineBreak(header.name) || HasLineBreak(header.value)) return false;
+    if (HasLineBreak(header.name) || HasLineBreak(header.value)) return HttpResult::Failed;
   }
+  const WinHttpDll* winhttp = WinHttp();
+  if (!winhttp) return HttpResult::Failed;
   UrlParts parts;
-  if (!CrackUrl(url, parts)) return false;
+  if (!CrackUrl(*winhttp, url, parts)) return HttpResult::Failed;
 
-  UniqueHinternet session(::WinHttpOpen(L"Tidewell", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+  UniqueHinternet session(winhttp->Open(L"Tidewell", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                         WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return false;
-  UniqueHinternet connection(::WinHttpConnect(session.get(), parts.host.c_str(), parts.port, 0));
-  if (!connection) return false;
-  UniqueHinternet request(::WinHttpOpenRequest(connection.get(), L"GET", parts.pathAndQuery.c_str(), nullptr,
+  if (!session) return HttpResult::Failed;
+  UniqueHinternet connection(winhttp->Connect(session.get(), parts.host.c_str(), parts.port, 0));
+  if (!connection) return HttpResult::Failed;
+  UniqueHinternet request(winhttp->OpenRequest(connection.get(), L"GET", parts.pathAndQuery.c_str(), nullptr,
                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                parts.secure ? WINHTTP_FLAG_SECURE : 0));
-  if (!request) return false;
+  if (!request) return HttpResult::Failed;
   for (const HttpHeader& header : headers) {
     const std::wstring line = header.name + L": " + header.value;
-    if (!::WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
+    if (!winhttp->AddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
                                     WINHTTP_ADDREQ_FLAG_ADD)) {
-      return false;
+      return HttpResult::Failed;
     }
   }
-  if (!::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-    return false;
+  if (!winhttp->SendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+    return HttpResult::Failed;
   }
-  if (!::WinHttpReceiveResponse(request.get(), nullptr)) return false;
+  if (!winhttp->ReceiveResponse(request.get(), nullptr)) return HttpResult::Failed;
   std::string bytes;
-  if (!ReadBody(request.get(), bytes)) return false;
-  body = DecodeBody(bytes, ContentType(request.get()));
-  return true;
+  if (const HttpResult read = ReadBody(*winhttp, request.get(), bytes); read != HttpResult::Reply) return read;
+  body = DecodeBody(bytes, ContentType(*winhttp, request.get()));
+  return HttpResult::Reply;
 }
 
 }  // namespace zeph::update

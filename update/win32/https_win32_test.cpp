@@ -42,7 +42,7 @@ TEST_F(HttpsServer, TheThreeHeadersArriveInOrder) {
   };
   for (const Case c : {Case{L"ko", false, L"false"}, Case{L"en", true, L"true"}}) {
     std::wstring echo;
-    ASSERT_TRUE(RequestUpdateInfo(http, version, root + L"/echo", c.lang, c.debug, echo));
+    ASSERT_EQ(RequestUpdateInfo(http, version, root + L"/echo", c.lang, c.debug, echo), HttpResult::Reply);
     const std::size_t v = echo.find(L"User-Version: 1.6.6.0\n");
     const std::size_t l = echo.find(L"User-Language: " + std::wstring(c.lang) + L"\n");
     const std::size_t d = echo.find(L"User-Debug: " + std::wstring(c.debugText) + L"\n");
@@ -56,10 +56,10 @@ TEST_F(HttpsServer, TheThreeHeadersArriveInOrder) {
 
 TEST_F(HttpsServer, TheReplyNamesAWebAddress) {
   std::wstring data;
-  ASSERT_TRUE(RequestUpdateInfo(http, version, root + L"/api.init.php", L"en", false, data));
+  ASSERT_EQ(RequestUpdateInfo(http, version, root + L"/api.init.php", L"en", false, data), HttpResult::Reply);
   const std::wstring item = JsonUnescape(ExtractBetween(data, L"\"update\":\"", L"\""));
   EXPECT_EQ(item, root + L"/dl");
-  EXPECT_TRUE(IsDownloadAddress(item));
+  EXPECT_TRUE(IsWebAddress(item));
 }
 
 TEST_F(HttpsServer, BodyDecodedByItsCharset) {
@@ -83,7 +83,7 @@ TEST_F(HttpsServer, BodyDecodedByItsCharset) {
   };
   for (const Case& c : cases) {
     std::wstring body;
-    EXPECT_TRUE(http.Get(root + c.path, {}, body)) << c.path;
+    EXPECT_EQ(http.Get(root + c.path, {}, body), HttpResult::Reply) << c.path;
     EXPECT_EQ(body, c.text) << c.path;
   }
 }
@@ -91,7 +91,7 @@ TEST_F(HttpsServer, BodyDecodedByItsCharset) {
 TEST_F(HttpsServer, AnyStatusCodeIsAReply) {
   for (const wchar_t* code : {L"200", L"404", L"500", L"503"}) {
     std::wstring body;
-    EXPECT_TRUE(http.Get(root + L"/status/" + code, {}, body)) << code;
+    EXPECT_EQ(http.Get(root + L"/status/" + code, {}, body), HttpResult::Reply) << code;
     EXPECT_EQ(body, L"status page") << code;
   }
 }
@@ -103,7 +103,7 @@ TEST_F(HttpsServer, UntrustedCertificateOrNoServerIsAFailure) {
   ASSERT_FALSE(down.empty());
   for (const std::wstring& url : {untrusted + L"/api.init.php", down + L"/api.init.php"}) {
     std::wstring data = L"untouched";
-    EXPECT_FALSE(RequestUpdateInfo(http, version, url, L"en", false, data)) << url;
+    EXPECT_EQ(RequestUpdateInfo(http, version, url, L"en", false, data), HttpResult::Failed) << url;
     EXPECT_EQ(data, L"untouched") << url;
   }
 }

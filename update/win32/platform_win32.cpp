@@ -1,11 +1,10 @@
 #include "update/win32/platform_win32.h"
 
 #include <windows.h>
-// after windows.h
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <vector>
+
+#include "update/win32/version_dll.h"
 
 namespace zeph::update {
 namespace {
@@ -28,28 +27,23 @@ std::wstring ModulePath() {
 }  // namespace
 
 std::optional<FileVersion> Win32VersionBlock::RunningExeVersion() const {
+  const VersionDll* version = Version();
+  if (!version) return std::nullopt;
   const std::wstring path = ModulePath();
   if (path.empty()) return std::nullopt;
   DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  const DWORD size = version->GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return std::nullopt;
   std::vector<unsigned char> block(size);
-  if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
+  if (!version->GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
   void* value = nullptr;
   UINT length = 0;
-  if (!::VerQueryValueW(block.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
+  if (!version->VerQueryValueW(block.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
     return std::nullopt;
   }
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
   if (info->dwSignature != 0xFEEF04BD) return std::nullopt;
   return FileVersion{info->dwFileVersionMS, info->dwFileVersionLS};
-}
-
-void Win32Shell::Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) {
-  // Protocol handlers may be shell extensions, which need COM on the calling thread.
-  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  ::ShellExecuteW(static_cast<HWND>(owner), verb.c_str(), file.c_str(), nullptr, nullptr, showCommand);
-  if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
 int Win32Prompt::Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) {

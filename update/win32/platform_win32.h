@@ -1,6 +1,6 @@
 #pragma once
 // The real services behind the update unit: WinHTTP, the executable's version
-// resource, ShellExecuteW, MessageBoxW and a Win32 event.
+// resource, the shell, MessageBoxW and a Win32 event.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -16,7 +16,7 @@ namespace zeph::update {
 // default time-outs and certificate checks.
 class Win32HttpClient final : public HttpClient {
  public:
-  bool Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override;
+  HttpResult Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override;
 };
 
 // The version resource of the file the process was started from.
@@ -25,8 +25,11 @@ class Win32VersionBlock final : public VersionBlock {
   std::optional<FileVersion> RunningExeVersion() const override;
 };
 
+// The desktop shell's route goes through Explorer's own shell view (update/win32/
+// shell_win32.cpp); the direct one is ShellExecuteW. Both on the UI thread.
 class Win32Shell final : public Shell {
  public:
+  bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) override;
   void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override;
 };
 

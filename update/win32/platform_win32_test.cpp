@@ -40,7 +40,7 @@ TEST(Win32HttpClient, FailsWithoutAReply) {
   };
   for (const wchar_t* url : urls) {
     std::wstring body = L"untouched";
-    EXPECT_FALSE(http.Get(url, headers, body)) << url;
+    EXPECT_EQ(http.Get(url, headers, body), HttpResult::Failed) << url;
     EXPECT_EQ(body, L"untouched") << url;
   }
 }
@@ -48,8 +48,9 @@ TEST(Win32HttpClient, FailsWithoutAReply) {
 TEST(Win32HttpClient, RefusesAHeaderThatWouldSplitTheRequest) {
   Win32HttpClient http;
   std::wstring body = L"untouched";
-  EXPECT_FALSE(http.Get(L"https://127.0.0.1:1/", {{L"User-Language", L"en\r\nX-Injected: 1"}}, body));
-  EXPECT_FALSE(http.Get(L"https://127.0.0.1:1/", {{L"User-Language\n", L"en"}}, body));
+  EXPECT_EQ(http.Get(L"https://127.0.0.1:1/", {{L"User-Language", L"en\r\nX-Injected: 1"}}, body),
+            HttpResult::Failed);
+  EXPECT_EQ(http.Get(L"https://127.0.0.1:1/", {{L"User-Language\n", L"en"}}, body), HttpResult::Failed);
   EXPECT_EQ(body, L"untouched");
 }
 

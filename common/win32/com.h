@@ -1,16 +1,16 @@
 #pragma once
-// Owners for the COM values the Task Scheduler backend handles: interface
-// pointers, BSTRs and VARIANTs. Each is released exactly once, on every path.
+// Owners for COM values: interface pointers, BSTRs, VARIANTs and the calling
+// thread's apartment. Each is released exactly once, on every path.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <optional>
 #include <string>
 
-#include "autostart/task_scheduler.h"
 #include "common/unique_handle.h"
 
-namespace zeph::autostart {
+namespace zeph {
 
 template <typename T>
 struct ComTraits {
@@ -41,8 +41,8 @@ HRESULT QueryInto(IUnknown* from, const IID& iid, ComPtr<T>& to) {
   return Got(from->QueryInterface(iid, reinterpret_cast<void**>(to.put())), to);
 }
 
-// A real BSTR (length-prefixed, so it survives marshalling to the scheduler
-// service); an empty text gives an empty BSTR, not a null one.
+// A real BSTR (length-prefixed, so it survives marshalling to another process);
+// an empty text gives an empty BSTR, not a null one.
 inline HRESULT MakeBstr(const std::wstring& text, UniqueBstr& out) {
   out.reset(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
   return out ? S_OK : E_OUTOFMEMORY;
@@ -58,7 +58,7 @@ class Variant {
   ~Variant() { ::VariantClear(&value_); }
 
   // VT_EMPTY for nullopt, else VT_BSTR holding its own copy of the text.
-  HRESULT Set(const BstrVariant& text) {
+  HRESULT Set(const std::optional<std::wstring>& text) {
     ::VariantClear(&value_);
     if (!text) return S_OK;
     UniqueBstr b;
@@ -80,4 +80,22 @@ class Variant {
   VARIANT value_;
 };
 
-}  // namespace zeph::autostart
+// COM on the calling thread for the length of one operation, as a single-threaded
+// apartment. Only a successful CoInitializeEx (S_OK, or S_FALSE when the thread
+// already had one) is balanced. A failed one, such as RPC_E_CHANGED_MODE on a thread
+// already in the multithreaded apartment, must not be; COM still works there.
+class ScopedComApartment {
+ public:
+  ScopedComApartment() noexcept
+      : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ScopedComApartment(const ScopedComApartment&) = delete;
+  ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+  ~ScopedComApartment() {
+    if (initialized_) ::CoUninitialize();
+  }
+
+ private:
+  bool initialized_;
+};
+
+}  // namespace zeph

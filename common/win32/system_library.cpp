@@ -1,0 +1,28 @@
+#include "common/win32/system_library.h"
+
+#include <string>
+
+namespace zeph {
+
+void RestrictDllSearchToSystem32() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  if (!kernel32) return;
+  if (const auto set = SystemFunction<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories")) {
+    set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  if (const HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+  // A system without the DLL search update rejects the flag: name the file in
+  // System32 itself, and have its own imports looked for beside it, not beside the exe.
+  if (::GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+  wchar_t directory[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  const std::wstring path = std::wstring(directory, length) + L"\\" + name;
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace zeph
