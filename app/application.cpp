@@ -52,7 +52,10 @@ std::wstring GenericErrorText(const std::exception_ptr& error) {
 }
 
 void Application::HandleException(std::exception_ptr error) noexcept {
-  if (!error) return;
+  // A failure that repeats every tick would otherwise nest one box per second, each
+  // inside the last one's modal loop, until the stack runs out.
+  if (!error || reportingError_) return;
+  reportingError_ = true;
   try {
     std::wstring text;
     try {
@@ -66,6 +69,7 @@ void Application::HandleException(std::exception_ptr error) noexcept {
   } catch (...) {
     // Reporting must never end the program; a box that cannot be shown is dropped.
   }
+  reportingError_ = false;
 }
 
 }  // namespace zeph::app

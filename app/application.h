@@ -46,6 +46,8 @@ class Application {
   std::wstring ParamStr(std::size_t index) const;
   const std::vector<std::wstring>& Args() const { return args_; }
 
+  // The program's name until LoadConfig sets the translated caption, so a box raised
+  // before that (or after a settings error stopped it) still has a caption.
   const std::wstring& Title() const { return title_; }
   // Also the text of the application's own window, once that exists.
   void SetTitle(std::wstring title);
@@ -77,7 +79,9 @@ class Application {
 
   // The handler for errors that no code caught: shows the error's text (a
   // zeph::Error's message, a generic text for anything else) and returns, so the
-  // program goes on. Never throws.
+  // program goes on. Never throws. While its box is open, the timer and queued work
+  // keep running inside the box's modal loop; an error they raise then is dropped
+  // rather than stacked as a second box over the first.
   void HandleException(std::exception_ptr error) noexcept;
   // Runs `work`, handing anything it throws to HandleException. Every entry from the
   // platform into the program (window procedure, timer, dispatcher) goes through it,
@@ -99,12 +103,13 @@ class Application {
   tray::WindowSystem& windows_;
   MessageBoxes& boxes_;
   std::vector<std::wstring> args_;
-  std::wstring title_;
+  std::wstring title_ = L"Tidewell";
   WindowHandle handle_ = 0;
   WindowHandle mainWindow_ = 0;
   IconHandle icon_ = 0;
   bool showMainForm_ = true;
   bool minimized_ = false;
+  bool reportingError_ = false;  // the error handler's box is open
 };
 
 // What HandleException shows for an error that is not a zeph::Error.

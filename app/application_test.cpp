@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/testing/fake_message_boxes.h"
+#include "app/testing/fake_window_system.h"
 #include "app/testing/test_window.h"
 #include "common/error.h"
 
@@ -49,6 +51,43 @@ TEST(ApplicationTest, UnhandledErrorsAreShownAndTheProgramGoesOn) {
     EXPECT_EQ(w.boxes.shown[0].owner, kAppWindow) << c.name;
     EXPECT_EQ(w.boxes.shown[0].flags, kMbOk | kMbIconError) << c.name;
   }
+}
+
+TEST(ApplicationTest, AnErrorBeforeTheSettingsLoadedIsCaptionedWithTheProgramsName) {
+  tray::testing::FakeWindowSystem windows;
+  testing::FakeMessageBoxes boxes;
+  Application application(windows, boxes, {});
+  application.HandleException(std::make_exception_ptr(Error(L"Access is denied")));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, L"Tidewell");
+}
+
+// The timer keeps ticking inside a message box's modal loop; this box raises the
+// next tick's error from there, as a failure that repeats every second would.
+class ReenteringBoxes : public testing::FakeMessageBoxes {
+ public:
+  int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+           std::uint32_t flags) override {
+    const int answer = FakeMessageBoxes::Show(owner, text, caption, flags);
+    if (application != nullptr && shown.size() < 3) application->Guard([] { throw Error(L"again"); });
+    return answer;
+  }
+  Application* application = nullptr;
+};
+
+TEST(ApplicationTest, AnErrorWhileTheErrorBoxIsOpenStacksNoSecondBox) {
+  tray::testing::FakeWindowSystem windows;
+  ReenteringBoxes boxes;
+  Application application(windows, boxes, {});
+  boxes.application = &application;
+  application.HandleException(std::make_exception_ptr(Error(L"first")));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, L"first");
+  // Once the box is closed the next error is shown again.
+  boxes.application = nullptr;
+  application.HandleException(std::make_exception_ptr(Error(L"later")));
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[1].text, L"later");
 }
 
 TEST(ApplicationTest, GuardHandsAnErrorToTheHandlerAndReportsIt) {

@@ -5,8 +5,8 @@
 //
 // Where the methods are implemented:
 //   app/frm_tidewell.cpp      layout, closing, quit, log-off, page buttons, EditInfo
-//   monitor/form_monitor.cpp  status timer, clean job, busy state, completion notice
-//   config/form_settings.cpp  LoadConfig, SaveConfig and the settings page's handlers
+//   app/form_monitor.cpp      status timer, clean job, busy state, completion notice
+//   app/form_settings.cpp     LoadConfig, SaveConfig and the settings page's handlers
 //   app/form_create.cpp       FormCreate, second-copy requests, tray click, web links,
 //                             update completion
 #include <cstdint>
@@ -107,14 +107,14 @@ class TFrmTidewell : public ui::Form {
   void BtnConfigClick(ui::Component& sender);
   void EditInfoClick(ui::Component& sender);
 
-  // --- monitor/form_monitor.cpp --------------------------------------------------
+  // --- app/form_monitor.cpp ------------------------------------------------------
   void TmrStatusTimer(ui::Component& sender);
   void Clean(bool Alarm);
   void SetIsRunning(bool value);
   void BtnCleanClick(ui::Component& sender);
   void ShowNotification(const std::wstring& body);
 
-  // --- config/form_settings.cpp --------------------------------------------------
+  // --- app/form_settings.cpp -----------------------------------------------------
   void LoadConfig();
   void SaveConfig(const std::wstring& name, int value);
   void SaveConfig(const std::wstring& name, bool value);

@@ -196,11 +196,16 @@ void FormatTo(std::wstring& out, std::wstring_view format, std::span<const Forma
     const wchar_t type = static_cast<wchar_t>(format[p] | 0x20);  // "%N" is "%n"
     i = p + 1;
     const std::size_t start = out.size();
-    if (nextArg >= args.size() || !AppendDirective(out, type, precision, args[nextArg], separators)) {
+    if (nextArg >= args.size()) {
       out.append(format.substr(percent, i - percent));
       continue;
     }
-    ++nextArg;
+    // A directive that cannot be filled still takes its argument, so the figures
+    // after it land in their own places rather than each one place earlier.
+    if (!AppendDirective(out, type, precision, args[nextArg++], separators)) {
+      out.append(format.substr(percent, i - percent));
+      continue;
+    }
     const auto length = static_cast<int>(out.size() - start);
     if (length < width) {
       const auto pad = static_cast<std::size_t>(width - length);

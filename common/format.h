@@ -58,9 +58,11 @@ class FormatArg {
 
 // Writes the formatted text into `out`, replacing what it held but keeping its
 // storage, so a caller that formats the same line every second allocates nothing.
-// A directive that has no argument left, or whose argument is of the wrong kind
-// ("%d" given text), is copied as it stands instead of failing: these texts are
-// shown every second, and a broken one must stay visible rather than stop the run.
+// A directive that has no argument left, that is malformed ("%x"), or whose argument
+// is of the wrong kind ("%d" given text), is copied as it stands instead of failing:
+// these texts are shown every second, and a broken one must stay visible rather than
+// stop the run. It still takes its argument, so the directives after it are filled
+// from their own arguments.
 void FormatTo(std::wstring& out, std::wstring_view format, std::span<const FormatArg> args,
               const NumberSeparators& separators);
 

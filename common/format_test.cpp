@@ -117,7 +117,8 @@ TEST(Format, IntegersTextWidthsAndPrecision) {
       kEnglish);
 }
 
-// A broken directive stays in the text as it stands, and later ones still fill.
+// A broken directive stays in the text as it stands and takes its argument, so
+// later ones still fill from their own arguments.
 TEST(Format, DirectivesThatCannotBeFilledStayLiteral) {
   Check(
       {
@@ -127,7 +128,9 @@ TEST(Format, DirectivesThatCannotBeFilledStayLiteral) {
           {L"%d", {2.5}, L"%d"},
           {L"%d and %d", {1}, L"1 and %d"},
           {L"(%) 이상", {1}, L"(%) 이상"},
-          {L"%x %d", {3}, L"%x 3"},
+          {L"%x %d", {3, 4}, L"%x 4"},
+          {L"%x %d", {3}, L"%x %d"},
+          {L"%d MB / %.0n MB (%n%%)", {L"text", 16320ull, 47.5}, L"%d MB / 16,320 MB (47.50%)"},
           {L"50%", {}, L"50%"},
           {L"ends in %-5.", {1}, L"ends in %-5."},
       },

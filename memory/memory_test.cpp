@@ -30,7 +30,7 @@ TEST(UsagePercent, GuardsAndUnsignedArithmetic) {
       {0, 0, 0.0},
       {0, 5, 0.0},                   // no division by zero
       {1000, 0, 0.0},                // used 0 whatever the total
-      {kHalf, kHalf / 2, 50.0},      // totals >= 2^63 are read as unsigned
+      {kHalf, 1ull << 56, 0.78125},  // totals >= 2^63 are read as unsigned (signed: -0.78125)
       {~0ull, ~0ull / 4, 25.0},      // used*100 wraps modulo 2^64 ...
       {1000, 1000, 100.0},
   };
@@ -66,15 +66,23 @@ TEST(ReadMemorySnapshot, FillsAllTwelveEntries) {
   ReadMemorySnapshot(s, k);
   EXPECT_EQ(k.statusLength, 64u);
   EXPECT_EQ(k.queryLength, sizeof(FileCacheInformation));
-  EXPECT_EQ(s.Total[Phys], 17'112'977'408ull);
-  EXPECT_EQ(s.Available[Phys], 9'000'000'000ull);
-  EXPECT_EQ(s.Percent[Phys], 47.408333f);
-  EXPECT_EQ(s.Total[Page] - s.Available[Page], 3'221'225'472ull);
-  EXPECT_EQ(s.Percent[Page], static_cast<float>(UsagePercent(20'000'000'000ull, 3'221'225'472ull)));
-  EXPECT_EQ(s.Available[Virtual], 2'000'000'000ull);
-  EXPECT_EQ(s.Available[Work], 671'088'640ull);
-  EXPECT_EQ(s.Total[Work], 1'073'741'824ull);
-  EXPECT_EQ(s.Percent[Work], 37.5f);
+  struct Row {
+    MemoryKind kind;
+    std::uint64_t available, total;
+    float percent;
+  };
+  const Row rows[] = {
+      {Phys, 9'000'000'000ull, 17'112'977'408ull, 47.408333f},
+      {Page, 16'778'774'528ull, 20'000'000'000ull, 16.1061268f},
+      {Virtual, 2'000'000'000ull, 2'147'352'576ull, 6.86205769f},
+      {Work, 671'088'640ull, 1'073'741'824ull, 37.5f},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(static_cast<int>(r.kind));
+    EXPECT_EQ(s.Available[r.kind], r.available);
+    EXPECT_EQ(s.Total[r.kind], r.total);
+    EXPECT_EQ(s.Percent[r.kind], r.percent);
+  }
 }
 
 TEST(ReadMemorySnapshot, FailedFileCacheQueryKeepsTheCallersWorkEntries) {
@@ -177,23 +185,26 @@ TEST(SetPrivilege, EnableAndDisableWriteTheRequestAndCloseTheToken) {
   }
 }
 
+// The fake's message table gives each code its own text, so each row proves the
+// text shown is the one for the code the failing call reported.
 TEST(SetPrivilege, FailuresRaiseTheTrimmedSystemText) {
   struct Case {
     const char* what;
     bool openFails, lookupFails;
     std::uint32_t adjustError;
-    std::wstring message, expected;
+    std::wstring expected;
     std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {"unknown name", false, true, 0, L"A specified privilege does not exist.\r\n",
-       L"A specified privilege does not exist", {"OpenProcessToken", "LookupPrivilegeValueW", "CloseHandle"}},
-      {"token lacks it", false, false, 1300, L"Not all privileges or groups referenced are assigned to the caller. \t.\r\n",
-       L"Not all privileges or groups referenced are assigned to the caller",
-       {"OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "CloseHandle"}},
-      {"no token", true, false, 0, L"Access is denied.\r\n", L"Access is denied", {"OpenProcessToken"}},
-      {"no system text", false, true, 0, L"", L"System error 1313",
+      {"unknown name", false, true, 0, L"A specified privilege does not exist",
        {"OpenProcessToken", "LookupPrivilegeValueW", "CloseHandle"}},
+      {"token lacks it", false, false, 1300, L"Not all privileges or groups referenced are assigned to the caller",
+       {"OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "CloseHandle"}},
+      {"no token", true, false, 0, L"Access is denied", {"OpenProcessToken"}},
+      {"trailing blanks and stops", false, false, 1450, L"Insufficient system resources",
+       {"OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "CloseHandle"}},
+      {"no system text", false, false, 1301, L"System error 1301",
+       {"OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "CloseHandle"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -201,7 +212,7 @@ TEST(SetPrivilege, FailuresRaiseTheTrimmedSystemText) {
     k.openTokenSucceeds = !c.openFails;
     if (c.lookupFails) k.knownLuid.reset();
     k.adjustError = c.adjustError;
-    k.message = c.message;
+    k.messages[1450] = L"Insufficient system resources. \t.\r\n";
     try {
       SetPrivilege(k, L"SeNoSuchPrivilege", true);
       ADD_FAILURE() << "no error raised";

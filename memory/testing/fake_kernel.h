@@ -3,6 +3,7 @@
 // set by the test; every NtSetSystemInformation request is kept with its bytes.
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,12 @@ class FakeKernel : public Kernel {
   std::optional<Luid> knownLuid = Luid{20, 0};
   std::uint32_t lookupError = 1313;  // ERROR_NO_SUCH_PRIVILEGE
   std::uint32_t adjustError = 0;     // 1300 when the token lacks the privilege
-  std::wstring message = L"A specified privilege does not exist.\r\n";
+  // The system message table: each code has its own text; a code not listed has none.
+  std::map<std::uint32_t, std::wstring> messages = {
+      {5, L"Access is denied.\r\n"},
+      {1300, L"Not all privileges or groups referenced are assigned to the caller.\r\n"},
+      {1313, L"A specified privilege does not exist.\r\n"},
+  };
 
   // What the token calls were given.
   std::vector<std::string> tokenCalls;
@@ -118,7 +124,10 @@ class FakeKernel : public Kernel {
   }
 
   std::uint32_t GetLastError() override { return lastError; }
-  std::wstring FormatSystemMessage(std::uint32_t) override { return message; }
+  std::wstring FormatSystemMessage(std::uint32_t code) override {
+    const auto found = messages.find(code);
+    return found != messages.end() ? found->second : std::wstring();
+  }
 };
 
 }  // namespace zeph::memory::testing

@@ -254,7 +254,10 @@ TEST_F(MonitorTest, OnlyACleanFromTheTrayIconShowsTheNotice) {
     translate::SetCurrentLanguage(c.language);
     w.shell.calls.clear();
     tray::TTrayIcon& icon = w.GiveTrayIcon();
-    w.application.SetTitle(c.language == std::wstring(L"en") ? L"Tidewell" : L"타이드웰");
+    // The window's caption titles the notice; the application's title is the
+    // translated caption too, but may differ while the settings are not loaded.
+    form.SetCaption(c.language == std::wstring(L"en") ? L"Tidewell" : L"타이드웰");
+    w.application.SetTitle(L"another title");
     if (c.fromTray) {
       form.BtnCleanClick(icon);
     } else {
@@ -268,7 +271,7 @@ TEST_F(MonitorTest, OnlyACleanFromTheTrayIconShowsTheNotice) {
       EXPECT_TRUE(balloons.empty());
     } else {
       ASSERT_EQ(balloons.size(), 1u);
-      EXPECT_EQ(balloons[0].title, w.application.Title());
+      EXPECT_EQ(balloons[0].title, form.Caption());
       EXPECT_EQ(balloons[0].text, c.notice);
     }
   }
@@ -309,7 +312,11 @@ TEST_F(MonitorTest, WithoutATrayIconTheTrayCleanStillCompletes) {
 
 class FailingThreads : public ThreadStarter {
  public:
-  void Start(std::function<void()>) override { throw std::runtime_error("no thread"); }
+  void Start(std::function<void()>) override {
+    ++attempts;
+    throw std::runtime_error("no thread");
+  }
+  int attempts = 0;
 };
 
 // A worker that cannot be started would leave the window busy for good.
@@ -318,6 +325,22 @@ TEST_F(MonitorTest, AWorkerThatCannotStartLeavesTheWindowIdle) {
   w.platform.threads = &threads;
   EXPECT_THROW(form.BtnCleanClick(form.BtnClean), std::runtime_error);
   EXPECT_TRUE(IdleLook(L"정리하기"));
+}
+
+// With a threshold exceeded, a start that fails counts as a finished clean: the
+// pause follows it, instead of a new attempt (and a new error) every tick.
+TEST_F(MonitorTest, AFailedStartRestartsThePauseLikeACompletedClean) {
+  FailingThreads threads;
+  w.platform.threads = &threads;
+  SetFigures(1000, 1000, 0, 1);
+  form.ChkUsagePhys.SetChecked(true);
+  form.EditUsagePhys.SetItemIndex(0);
+  Advance(1000);
+  EXPECT_THROW(Tick(), std::runtime_error);
+  EXPECT_EQ(form.NextTime, Now());
+  Advance(1);
+  Tick();
+  EXPECT_EQ(threads.attempts, 1);
 }
 
 TEST_F(MonitorTest, StatusLinesFollowTheLocaleAndTheirCaptionLabels) {

@@ -98,7 +98,11 @@ void TFrmTidewell::Clean(bool Alarm) {
       dispatcher.Queue([job] { CompleteClean(*job); });
     });
   } catch (...) {
-    SetIsRunning(false);  // no worker, so no completion would ever end the busy state
+    // No worker, so no completion would ever end the busy state. A failed start counts
+    // as a finished clean: with a threshold still exceeded, the next tick would
+    // otherwise try again, and raise again, every second.
+    NextTime = platform_.clock->Now();
+    SetIsRunning(false);
     throw;
   }
 }
@@ -116,11 +120,12 @@ void TFrmTidewell::BtnCleanClick(ui::Component& sender) {
   Clean(sender.ClassName() == L"TTrayIcon");
 }
 
-// The notification-area balloon, which Windows 10 and later show as a toast. Without
-// a tray icon there is nowhere to show it; the clean itself has completed anyway.
+// The notification-area balloon, which Windows 10 and later show as a toast, titled
+// with the window's caption. Without a tray icon there is nowhere to show it; the
+// clean itself has completed anyway.
 void TFrmTidewell::ShowNotification(const std::wstring& body) {
   if (!TrayIcon) return;
-  TrayIcon->ShowBalloon(application_.Title(), body);
+  TrayIcon->ShowBalloon(Caption(), body);
 }
 
 }  // namespace zeph::app
