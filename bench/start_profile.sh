@@ -33,6 +33,12 @@ trace() {  # EXE TITLE CLASS CLOSE_MSG
       t = $1 + 0; if (!t0) t0 = t
       match($0, /\\[^\\"]+"/); name = substr($0, RSTART + 1, RLENGTH - 2)
       printf "  %7.1f  %s\n", (t - t0) * 1000, name }' "$log"
+  sleep 2
+  echo "--- $(basename "$1"): private memory 2 s after the window shows, kB (Anonymous in smaps, by mapping)"
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = (NF >= 6 ? $NF : "[anonymous]") }
+       /^Anonymous:/ { kb[name] += $2; total += $2 }
+       END { for (n in kb) if (kb[n] >= 64) printf "  %7d  %s\n", kb[n], n; printf "  %7d  total\n", total }' \
+    "/proc/$pid/smaps" | sort -rn
   tw_wine "$PROBE" send "$3" "$4" 0 0 > /dev/null 2>&1 || true
   tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
   wait "$pid" 2> /dev/null || true
