@@ -3,6 +3,9 @@
 #   - start to visible window, for tidewell.exe and for bench/bare_window.cpp (the
 #     least a Win32 program can do to show a window); medians of RUNS alternating
 #     runs each, after one warm-up run of each, with a warm wineserver;
+#   - the private memory of both (RssAnon of the Wine process, SETTLE seconds after
+#     its window shows, so the status monitor's first ticks and the start-up's
+#     workers are included), medians of the same runs;
 #   - the size of the 32-bit and the 64-bit tidewell.exe;
 #   - CPU time of the tidewell.exe process and of its wineserver over IDLE seconds,
 #     window shown and hidden in the tray ("/start"), medians of CPU_RUNS runs.
@@ -14,6 +17,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 WIN64=$(realpath "${1:-$ROOT/build/win64}")
 WIN32=$(realpath "${2:-$ROOT/build/win32}")
 RUNS=${RUNS:-9}
+SETTLE=${SETTLE:-2}
 CPU_RUNS=${CPU_RUNS:-3}
 IDLE=${IDLE:-60}
 EXE=$WIN64/app/tidewell.exe
@@ -35,10 +39,12 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 now_ns() { date +%s%N; }
 probe() { tw_wine "$PROBE" "$@" > /dev/null 2>&1; }
 
-# Milliseconds from starting EXE until an X window titled TITLE is mapped; the copy
-# is then ended through its window (CLOSE_MSG: WM_CLOSE or WM_QUERYENDSESSION).
+# "MS KB": milliseconds from starting EXE until an X window titled TITLE is mapped,
+# and the process's private memory SETTLE seconds later; the copy is then ended
+# through its window (CLOSE_MSG: WM_CLOSE or WM_QUERYENDSESSION). The `wine` process
+# started here becomes the Windows process itself (the loader execs into it).
 time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
-  local t0 t1 pid
+  local t0 t1 pid kb
   t0=$(now_ns)
   wine "$1" > /dev/null 2>&1 &
   pid=$!
@@ -47,7 +53,9 @@ time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
     sleep 0.005
   done
   t1=$(now_ns)
-  echo $(( (t1 - t0) / 1000000 ))
+  sleep "$SETTLE"
+  kb=$(awk '$1 == "RssAnon:" { print $2 }' "/proc/$pid/status")
+  echo "$(( (t1 - t0) / 1000000 )) $kb"
   probe send "$3" "$4" 0 0 || true
   tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
   wait "$pid" 2> /dev/null || true
@@ -56,10 +64,12 @@ time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
 tw_prefix_new bench  # its wineserver stays up 30 s after the last process: every run starts warm
 time_to_window "$EXE" Tidewell TFrmTidewell 0x11 > /dev/null
 time_to_window "$BARE" "Bare window" BareWindow 0x10 > /dev/null
-tide=() bare=()
+tide=() bare=() tide_kb=() bare_kb=()
 for ((i = 0; i < RUNS; i++)); do
-  tide+=("$(time_to_window "$EXE" Tidewell TFrmTidewell 0x11)")
-  bare+=("$(time_to_window "$BARE" "Bare window" BareWindow 0x10)")
+  read -r ms kb < <(time_to_window "$EXE" Tidewell TFrmTidewell 0x11)
+  tide+=("$ms") tide_kb+=("$kb")
+  read -r ms kb < <(time_to_window "$BARE" "Bare window" BareWindow 0x10)
+  bare+=("$ms") bare_kb+=("$kb")
 done
 tide_median=$(printf '%s\n' "${tide[@]}" | median)
 bare_median=$(printf '%s\n' "${bare[@]}" | median)
@@ -67,6 +77,12 @@ echo "start to visible window, ms (median of $RUNS)"
 echo "  tidewell.exe  $tide_median   [${tide[*]}]"
 echo "  bare window   $bare_median   [${bare[*]}]"
 echo "  ratio         $(echo "scale=2; $tide_median / $bare_median" | bc)"
+tide_kb_median=$(printf '%s\n' "${tide_kb[@]}" | median)
+bare_kb_median=$(printf '%s\n' "${bare_kb[@]}" | median)
+echo "private memory (RssAnon) ${SETTLE} s after the window shows, kB (median of $RUNS)"
+echo "  tidewell.exe  $tide_kb_median   [${tide_kb[*]}]"
+echo "  bare window   $bare_kb_median   [${bare_kb[*]}]"
+echo "  difference    $(echo "$tide_kb_median - $bare_kb_median" | bc)"
 
 echo "exe sizes, bytes"
 for exe in "$WIN32/app/tidewell.exe" "$WIN64/app/tidewell.exe"; do

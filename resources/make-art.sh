@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the program's icon (tidewell.ico: 16, 20, 24, 32, 48 and 256 px) and the
-# header logo (logo.png, 99 x 29) with ImageMagick. The outputs are committed, so
+# header logo (logo.png, 99 x 29, and logo.bmp, the form the exe carries) with
+# ImageMagick. The outputs are committed, so
 # the build never runs this; run it again after changing the art:
 #   resources/make-art.sh
 set -euo pipefail
@@ -29,7 +30,9 @@ for px in 16 20 24 32 48 256; do
   convert "$work/drop-rim.png" -filter Lanczos -resize ${px}x${px} -unsharp 0x0.6 \
     -define png:color-type=6 "$work/icon-$px.png"
 done
-# The small sizes stay PNG-in-ICO for all but 256, which Windows reads as PNG anyway.
+convert "$work/icon-256.png" -depth 8 -define png:color-type=6 "$work/icon-256.png"
+# ImageMagick stores the sizes below 256 as plain bitmaps, which Windows draws without
+# an image decoder; the 256 px one stays PNG (8 bits a channel: a third of the bytes).
 convert "$work"/icon-16.png "$work"/icon-20.png "$work"/icon-24.png "$work"/icon-32.png \
         "$work"/icon-48.png "$work"/icon-256.png tidewell.ico
 
@@ -39,5 +42,20 @@ convert -size 99x29 xc:none \
   "$work/logo-drop.png" -geometry +2+3 -composite \
   -font DejaVu-Sans-Bold -pointsize 14.5 -fill '#1f3b57' -kerning 0.2 \
   -annotate +28+20 'Tidewell' \
-  -define png:color-type=6 -strip logo.png
-identify tidewell.ico logo.png
+  -depth 8 -define png:color-type=6 -strip logo.png
+# The exe carries the logo as a 32-bit BMP file, top-down, with straight alpha in each
+# pixel's fourth byte (app/win32/picture.h reads it): drawing it then needs no image
+# decoder at start, only the system's alpha blending.
+convert logo.png -depth 8 RGBA:"$work/logo.rgba"
+python3 - "$work/logo.rgba" 99 29 logo.bmp <<'PY'
+import struct, sys
+raw, w, h, out = open(sys.argv[1], "rb").read(), int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+bgra = bytearray()
+for i in range(0, len(raw), 4):
+    r, g, b, a = raw[i:i + 4]
+    bgra += bytes((b, g, r, a))
+info = struct.pack("<IiiHHIIiiII", 40, w, -h, 1, 32, 0, len(bgra), 2835, 2835, 0, 0)
+with open(out, "wb") as f:
+    f.write(b"BM" + struct.pack("<IHHI", 14 + len(info) + len(bgra), 0, 0, 14 + len(info)) + info + bgra)
+PY
+identify tidewell.ico logo.png logo.bmp

@@ -158,7 +158,8 @@ class GroupBox : public Control {
   GroupBox(Component& owner, Control& parent, std::wstring name);
 };
 
-// A picture from the program's resources (a PNG of type RCDATA, by name).
+// A picture from the program's resources (an RCDATA resource, by name; app/win32/picture.h
+// says which form it takes).
 class Image : public Control {
  public:
   Image(Component& owner, Control& parent, std::wstring name);

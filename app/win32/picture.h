@@ -1,29 +1,45 @@
 #pragma once
-// Pictures through the GDI+ flat API (gdiplus.dll ships
-// with every Windows, so the exe stays statically linked otherwise).
+// The header's logo: a small picture with soft edges, drawn with the system's own
+// alpha blending (GdiAlphaBlend, in gdi32). No image decoder and no graphics library
+// is loaded for it, so it costs the start nothing but a few thousand pixels.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "app/win32/handles.h"
 
 namespace zeph::win32 {
 
-// A PNG (or any GDI+ format) read from an RCDATA resource of this module.
+// A 32-bit BMP file (BITMAPFILEHEADER, BITMAPINFOHEADER with BI_RGB, top-down or
+// bottom-up) whose fourth byte per pixel is straight alpha, as resources/make-art.sh
+// writes it. Kept premultiplied, as blending wants it.
 class Picture {
  public:
+  // From an RCDATA resource of this module; null when it is missing or not such a file.
   static std::unique_ptr<Picture> FromResource(const wchar_t* name);
-  ~Picture();
+  static std::unique_ptr<Picture> FromBmp(const void* bytes, std::size_t size);
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  // Drawn into `target` with high-quality scaling, keeping its transparency.
+  // Blended over what `dc` holds. At another size than its own the picture is first
+  // resampled (bilinear, on premultiplied pixels, so edges take no dark fringe) and
+  // the result kept for the next paint.
   void Draw(HDC dc, const RECT& target) const;
 
+  // The premultiplied pixels at `width` × `height`, top-down, 0xAARRGGBB.
+  std::vector<std::uint32_t> Pixels(int width, int height) const;
+
  private:
-  explicit Picture(void* bitmap);
-  void* bitmap_;
-  int width_ = 0, height_ = 0;
+  Picture(int width, int height, std::vector<std::uint32_t> pixels);
+  int width_, height_;
+  std::vector<std::uint32_t> pixels_;
+  mutable UniqueHbitmap drawn_;  // pixels at the last drawn size
+  mutable int drawnWidth_ = 0, drawnHeight_ = 0;
 };
 
 }  // namespace zeph::win32
