@@ -62,9 +62,15 @@ static BOOL FileExists(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Starts "path arguments" through the shell, which asks for consent when the program
-// needs an elevation the caller's token lacks. Gives the process handle when asked.
+// Starts "path arguments" in the exe's folder through the shell, which asks for
+// consent when the program needs an elevation the caller's token lacks. Gives the
+// process handle when asked.
 static BOOL ShellStart(MSIHANDLE install, const wchar_t* path, const wchar_t* arguments, HANDLE* process) {
+  wchar_t folder[MAX_PATH * 2];
+  wcsncpy(folder, path, sizeof folder / sizeof folder[0] - 1);
+  folder[sizeof folder / sizeof folder[0] - 1] = L'\0';
+  wchar_t* slash = wcsrchr(folder, L'\\');
+  if (slash) *slash = L'\0';
   SHELLEXECUTEINFOW info;
   ZeroMemory(&info, sizeof info);
   info.cbSize = sizeof info;
@@ -74,24 +80,28 @@ static BOOL ShellStart(MSIHANDLE install, const wchar_t* path, const wchar_t* ar
   info.lpVerb = L"open";
   info.lpFile = path;
   info.lpParameters = arguments;
+  info.lpDirectory = slash ? folder : NULL;
   info.nShow = SW_SHOWNORMAL;
   // The shell may hand the start to COM objects; it wants an apartment for that.
   const HRESULT com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   const BOOL started = ShellExecuteExW(&info);
   const DWORD error = started ? 0 : GetLastError();
   if (SUCCEEDED(com)) CoUninitialize();
+  wchar_t command[MAX_PATH * 3];
+  _snwprintf(command, sizeof command / sizeof command[0] - 1, L"\"%ls\" %ls", path, arguments);
+  command[sizeof command / sizeof command[0] - 1] = L'\0';
   if (!started) {
-    Log(install, L"Tidewell: could not start %ls (error %lu)", path, error);
+    Log(install, L"Tidewell: could not start %ls (error %lu)", command, error);
     return FALSE;
   }
-  Log(install, L"Tidewell: started %ls", path, 0);
+  Log(install, L"Tidewell: started %ls", command, 0);
   if (process) *process = info.hProcess;  // may be null when the shell reused a process
   return TRUE;
 }
 
 // After the install: "tidewell.exe /inst", not waited for.
 __declspec(dllexport) UINT __stdcall StartTidewell(MSIHANDLE install) {
-  wchar_t path[MAX_PATH * 2];
+  wchar_t path[MAX_PATH * 2] = L"";
   if (!Format(install, L"[#TidewellExe]", path, sizeof path / sizeof path[0]) || !FileExists(path)) {
     Log(install, L"Tidewell: no installed program to start (%ls)", path, 0);
     return ERROR_SUCCESS;
@@ -134,7 +144,7 @@ __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
   HANDLE uninst = NULL;
   if (ShellStart(install, path, L"/uninst", &uninst) && uninst != NULL) {
     if (WaitForSingleObject(uninst, kUninstWaitMs) == WAIT_TIMEOUT)
-      Log(install, L"Tidewell: %ls /uninst did not end in time", path, 0);
+      Log(install, L"Tidewell: \"%ls\" /uninst did not end in time", path, 0);
     CloseHandle(uninst);
   }
   // "/uninst" stops waiting after a second; the copy may still be closing. Its process

@@ -120,6 +120,8 @@ say "packages $v1 and $v2 ready after $(ms_since "$t0") ms"
 t0=$(date +%s%N)
 msi install /i "$msi1" /qn || { rc=$?; show_log install; fail "the install ended with $rc"; }
 say "install: $(ms_since "$t0") ms"
+grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /inst' "$TW_RUN_DIR/installer-install.log" ||
+  { show_log install; fail "the install did not start the installed exe with /inst"; }
 [ -f "$DIR/tidewell.exe" ] || fail "no C:\\Program Files\\Tidewell\\tidewell.exe"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v1" ] || fail "the installed exe is $(exe_version "$DIR/tidewell.exe")"
 cmp -s "$DIR/tidewell.exe" "$TW_EXE" || fail "the installed exe is not the built one"
@@ -143,6 +145,9 @@ tw_shot "$TW_SHOTS/installer-installed.png"
 t0=$(date +%s%N)
 msi upgrade /i "$msi2" /qn || { rc=$?; show_log upgrade; fail "the upgrade ended with $rc"; }
 say "upgrade: $(ms_since "$t0") ms"
+grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' "$TW_RUN_DIR/installer-upgrade.log" &&
+  grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-upgrade.log" ||
+  { show_log upgrade; fail "the upgrade did not end the old copy through /uninst"; }
 ! kill -0 "$first" 2> /dev/null || fail "the old copy still runs after the upgrade"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the upgraded exe is $(exe_version "$DIR/tidewell.exe")"
 expect_entry "$v2"
