@@ -110,51 +110,52 @@ __declspec(dllexport) UINT __stdcall StartTidewell(MSIHANDLE install) {
   return ERROR_SUCCESS;
 }
 
-// The exe of the process that owns a window, when this process may ask for it.
-static BOOL ExeOfWindow(HWND window, wchar_t* out, DWORD size, HANDLE* process) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == 0) return FALSE;
-  *process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
-  if (*process == NULL) *process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (*process == NULL) return FALSE;
-  return QueryFullProcessImageNameW(*process, 0, out, &size) && FileExists(out);
-}
-
-// Before files are removed or replaced: when a copy runs in this session, "/uninst"
-// with that copy's own exe (or the installed one), waited for, then the copy's end.
-// With no copy running nothing is started: "/uninst" would only end at once (Part 5.1),
-// and starting it could cost the user a consent prompt for nothing.
+// Before files are removed or replaced: when a copy runs in this session, the
+// installed exe with "/uninst", waited for, then the copy's end. With no copy running
+// nothing is started: "/uninst" would only end at once (Part 5.1), and starting it
+// could cost the user a consent prompt for nothing.
+//
+// Only the installed exe is ever started, never the one the running window's process
+// was started from: that may be any program that made a window of this class, and
+// this action may run with an administrator's full token.
 __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
   HWND window = FindWindowW(kWindowClass, NULL);
   if (window == NULL) {
     Log(install, L"Tidewell: no running copy%ls", L"", 0);
     return ERROR_SUCCESS;
   }
-
   wchar_t path[MAX_PATH * 2] = L"";
-  HANDLE running = NULL;
-  if (!ExeOfWindow(window, path, sizeof path / sizeof path[0], &running) &&
-      (!Format(install, L"[#TidewellExe]", path, sizeof path / sizeof path[0]) || !FileExists(path))) {
-    Log(install, L"Tidewell: a copy runs, but no tidewell.exe was found to ask it to quit%ls", L"", 0);
-    if (running) CloseHandle(running);
+  if (!Format(install, L"[#TidewellExe]", path, sizeof path / sizeof path[0]) || !FileExists(path)) {
+    Log(install, L"Tidewell: a copy runs, but there is no installed exe (%ls) to ask it to quit", path, 0);
     return ERROR_SUCCESS;
   }
 
+  // The running copy's process, to see it end; this process may not be allowed to
+  // wait on it (it runs elevated), and then the window's end has to do.
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE running = pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : NULL;
+
   HANDLE uninst = NULL;
-  if (ShellStart(install, path, L"/uninst", &uninst) && uninst != NULL) {
+  if (!ShellStart(install, path, L"/uninst", &uninst)) {  // consent refused, for one
+    if (running) CloseHandle(running);
+    return ERROR_SUCCESS;
+  }
+  if (uninst != NULL) {
     if (WaitForSingleObject(uninst, kUninstWaitMs) == WAIT_TIMEOUT)
       Log(install, L"Tidewell: \"%ls\" /uninst did not end in time", path, 0);
     CloseHandle(uninst);
   }
-  // "/uninst" stops waiting after a second; the copy may still be closing. Its process
-  // handle, when this process may wait on it, tells when the exe is no longer in use;
-  // otherwise its window's end is the best sign there is.
-  const DWORD ended = running != NULL ? WaitForSingleObject(running, kExitWaitMs) : WAIT_FAILED;
-  if (ended == WAIT_FAILED)
+  // "/uninst" stops waiting after a second; the copy may still be closing.
+  BOOL ended;
+  if (running != NULL) {
+    ended = WaitForSingleObject(running, kExitWaitMs) == WAIT_OBJECT_0;
+    CloseHandle(running);
+  } else {
     for (DWORD waited = 0; waited < kExitWaitMs && IsWindow(window); waited += 100) Sleep(100);
-  if (running != NULL) CloseHandle(running);
-  Log(install, IsWindow(window) ? L"Tidewell: the running copy is still there%ls"
-                                : L"Tidewell: the running copy has ended%ls", L"", 0);
+    ended = !IsWindow(window);
+  }
+  Log(install, ended ? L"Tidewell: the running copy has ended%ls" : L"Tidewell: the running copy is still there%ls",
+      L"", 0);
   return ERROR_SUCCESS;
 }
