@@ -1,6 +1,6 @@
 // The package's two custom actions, a DLL in the package's Binary table (built by
 // scripts/package for each architecture). They carry out the installer's side of the
-// command-line contract (spec Part 5.1):
+// program's command-line contract (see the README):
 //
 //   StartTidewell  after the install: "tidewell.exe /inst", not waited for; the program
 //                  registers its log-on task and shows its window.
@@ -27,7 +27,7 @@
 #include <shellapi.h>
 #include <wchar.h>
 
-// The main window's class, the same text as the program's instance name (Part 5.1).
+// The main window's class, the same text as the program's single-instance mutex.
 static const wchar_t kWindowClass[] = L"TFrmTidewell";
 // How long StopTidewell waits for "/uninst" (which itself gives the running copy up to
 // one second) and then for the running copy's process to end.
@@ -112,7 +112,7 @@ __declspec(dllexport) UINT __stdcall StartTidewell(MSIHANDLE install) {
 
 // Before files are removed or replaced: when a copy runs in this session, the
 // installed exe with "/uninst", waited for, then the copy's end. With no copy running
-// nothing is started: "/uninst" would only end at once (Part 5.1), and starting it
+// nothing is started: "/uninst" would only end at once, and starting it
 // could cost the user a consent prompt for nothing.
 //
 // Only the installed exe is ever started, never the one the running window's process
