@@ -8,13 +8,19 @@
 set -u
 CLS=TFrmTidewell
 pid=
+app_log=$TW_RUN_DIR/message-storm-app.log
 
-fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/message-storm-failed.png"; exit 1; }
+fail() {  # with what Wine said about a crash of the program
+  echo "FAIL: $*"
+  grep -m3 -i 'unhandled' "$app_log"
+  [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/message-storm-failed.png"
+  exit 1
+}
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 phys_line() { probe control $CLS LblPhysStatus | cut -f9; }
 runs() { kill -0 "$pid" 2> /dev/null; }
 
-LANG=C.UTF-8 timeout --kill-after=5 300 wine "$TW_EXE" > /dev/null 2>&1 &
+LANG=C.UTF-8 timeout --kill-after=5 300 wine "$TW_EXE" > "$app_log" 2>&1 &
 pid=$!
 probe wait 30000 shown $CLS || fail "the window did not appear"
 
