@@ -9,7 +9,7 @@
 //   twprobe click CLASS NAME           presses a button or check box (BM_CLICK, posted)
 //                                      or clicks any other control at its centre
 //   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
-//   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (2 s); prints the result
+//   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (5 s); prints the result
 //   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
 //   twprobe ping CLASS MS [NAME]       presses NAME first when given, then sends WM_NULL
 //                                      (SendMessageTimeout, 2 s) again and again for MS ms;
@@ -44,6 +44,12 @@ namespace {
 
 using zeph::win32::kNameProperty;
 
+// Reads wait for a busy window rather than give up on it: a thread that has not
+// looked at its messages for five seconds (a start on a loaded machine) counts as
+// hung to SMTO_ABORTIFHUNG, even in the moment it opens a message box.
+constexpr UINT kSendFlags = SMTO_NORMAL;
+constexpr UINT kSendMs = 5000;
+
 void Out(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<size_t>(n), '\0');
@@ -55,10 +61,10 @@ void Out(const std::wstring& text) {
 
 std::wstring Text(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kSendFlags, kSendMs, &length)) return L"";
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), kSendFlags, kSendMs,
                       &copied);
   text.resize(copied);
   // One line per control: line breaks in a caption are shown escaped.
@@ -82,7 +88,7 @@ std::wstring NameOf(HWND hwnd) {
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM w = 0, LPARAM l = 0) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(hwnd, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result);
+  SendMessageTimeoutW(hwnd, msg, w, l, kSendFlags, kSendMs, &result);
   return static_cast<LRESULT>(result);
 }
 
@@ -219,7 +225,11 @@ bool Holds(const std::vector<std::wstring>& a) {
     return top && !IsWindowVisible(top);
   }
   if (what == L"menu" && a.size() == 1) return OpenMenu() != nullptr;
-  if (what == L"msgbox" && a.size() == 2) return FindBox(a[1]) != nullptr;
+  if (what == L"msgbox" && a.size() == 2) {  // and its thread reads its messages
+    HWND box = FindBox(a[1]);
+    DWORD_PTR result = 0;
+    return box && SendMessageTimeoutW(box, WM_NULL, 0, 0, kSendFlags, kSendMs, &result);
+  }
   if (what == L"nomsgbox" && a.size() == 2) return AnyBox(a[1]) == nullptr;
   if (what == L"focus" && a.size() == 3) {
     HWND box = FindBox(a[1]);
@@ -335,7 +345,7 @@ int Run(const std::vector<std::wstring>& a) {
     const auto l = static_cast<LPARAM>(Number(a[4].c_str()));
     if (cmd == L"post") return PostMessageW(top, msg, w, l) ? 0 : 1;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(top, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result)) return 1;
+    if (!SendMessageTimeoutW(top, msg, w, l, kSendFlags, kSendMs, &result)) return 1;
     Out(std::to_wstring(static_cast<long long>(result)));
     return 0;
   }
