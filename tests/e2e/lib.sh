@@ -8,6 +8,8 @@
 #   tw_wine CMD…          wine with a time limit, quiet
 #   tw_shot FILE          screenshot of the whole display
 #   tw_block_network      points Wine's HTTP at a dead loopback proxy
+#   tw_tray_press BUTTON  presses mouse BUTTON on the tray icon the way a user does
+#   tw_x_focus_on NAME    the X keyboard focus is on a window titled NAME
 
 TW_ROOT=${TW_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 TW_CACHE=${TW_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tidewell}
@@ -69,6 +71,22 @@ tw_prefix_new() {
 }
 
 tw_shot() { import -window root "$1"; }
+
+# Keys typed with xdotool go to the X window that has the keyboard focus.
+tw_x_focus_on() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "$1" ]; }
+
+# The icon sits at the top left of Wine's own tray window. The tray takes the focus
+# on a press, which would close a menu opened before it has it: press, wait for the
+# focus, release.
+tw_tray_press() {
+  local tray X Y WIDTH HEIGHT SCREEN
+  tw_poll 20 xdotool search --onlyvisible --name '^Wine System Tray$' || { tw_log "no tray window"; return 1; }
+  tray=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n1)
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  xdotool mousemove $((X + 13)) $((Y + HEIGHT - 14)) mousedown "$1"
+  tw_poll 10 tw_x_focus_on 'Wine System Tray' || { xdotool mouseup "$1"; tw_log "the tray did not take the focus"; return 1; }
+  xdotool mouseup "$1"
+}
 
 # Tests reach nothing but this machine: the program's start-up update check goes to
 # WinHTTP's default proxy (Wine takes it from http_proxy), a loopback port where

@@ -37,16 +37,15 @@ expect_reg() {  # NAME DWORD: polls until the value is there
 
 # "ENABLED CHECKED SELECTION" of one control (columns of twprobe's control line).
 control() { probe control $CLS "$1" | awk -F'\t' '{ print $5, $6, $7 }'; }
-expect_control() {  # NAME "ENABLED CHECKED SELECTION"
-  local got
-  got=$(control "$1")
-  [ "$got" = "$2" ] || fail "$1 shows '$got', expected '$2'"
+control_is() { [ "$(control "$1")" = "$2" ]; }
+expect_control() {  # NAME "ENABLED CHECKED SELECTION": polls until the control shows it
+  tw_poll 10 control_is "$1" "$2" || fail "$1 shows '$(control "$1")', expected '$2'"
 }
 text_of() { probe control $CLS "$1" | cut -f9; }
 
 click() {  # NAME CHECKED-AFTER
   probe click $CLS "$1" || fail "no control $1"
-  probe wait 5000 checked $CLS "$1" "$2" || fail "$1 did not become $2"
+  probe wait 10000 checked $CLS "$1" "$2" || fail "$1 did not become $2"
 }
 pick() {  # NAME INDEX
   probe pick $CLS "$1" "$2" || fail "cannot pick item $2 of $1"

@@ -79,9 +79,10 @@ demo_close() {  # closes the demo's window and waits until the program has ended
 
 # A reply with a download address: the English prompt with the window's caption.
 demo_start "https://127.0.0.1:$port/api.init.php" demo_prompt.out
-tw_poll 60 helper prompt-text "$caption" || { echo "no prompt appeared"; cat demo_prompt.out; exit 1; }
-text=$(helper prompt-text "$caption" | tr -d '\r')  # the console ends lines with CR LF
-[ "$text" = "$english" ] || { echo "prompt text: $text"; exit 1; }
+# The box exists before its text is set: wait for the text itself.
+prompt_text() { helper prompt-text "$caption" | tr -d '\r'; }  # the console ends lines with CR LF
+prompt_says() { [ "$(prompt_text)" = "$english" ]; }
+tw_poll 60 prompt_says || { echo "no prompt with the text; it reads: '$(prompt_text)'"; cat demo_prompt.out; exit 1; }
 helper press "$caption" no || exit 1
 tw_poll 20 grep -q '^proc updated=0 data={"version":"9.9.9","update":' demo_prompt.out || { cat demo_prompt.out; exit 1; }
 helper find TwUpdateDemo || { echo "answering No ended the program"; exit 1; }

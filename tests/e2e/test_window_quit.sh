@@ -7,28 +7,22 @@ fail() { echo "FAIL: $*"; exit 1; }
 ( cd "$(dirname "$TW_EXE")" && LANG=C.UTF-8 exec timeout 300 wine "$TW_EXE" ) > "$TW_RUN_DIR/window-quit-app.log" 2>&1 &
 app=$!
 probe wait 30000 shown TFrmTidewell || fail "TFrmTidewell is not shown"
-tw_poll 10 xdotool search --name '^Wine System Tray$' || fail "no system tray"
-tray=$(xdotool search --name '^Wine System Tray$' | head -n1)
 
-# The icon sits at the tray window's top left, under its caption.
 choose_quit() {
-  local x y l t r b
-  eval "$(xdotool getwindowgeometry --shell "$tray")"
-  x=$((X + 13)) y=$((Y + 32))
-  xdotool mousemove "$x" "$y"
-  # Press, let the tray take the focus, then release: a menu opened before the
-  # focus moves would be closed by it.
-  xdotool mousedown 3
-  tw_poll 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $tray ]"
-  xdotool mouseup 3
-  probe wait 5000 menu || fail "the tray menu did not open"
+  local l t r b
+  tw_tray_press 3 || fail "could not press the tray icon"
+  probe wait 10000 menu || fail "the tray menu did not open"
   IFS=, read -r l t r b <<<"$(probe menu)"
   xdotool mousemove $((l + 20)) $((b - 10))
   xdotool click 1
-  probe wait 5000 msgbox Tidewell || fail "no quit question"
+  probe wait 10000 msgbox Tidewell || fail "no quit question"
 }
 
 choose_quit
+# Return goes to the box only once it is in front with No focused, and the X focus
+# has left the tray for one of the program's windows (the box shares its title).
+probe wait 10000 focus Tidewell 7 || fail "the box did not take the focus: $(probe msgbox Tidewell)"
+tw_poll 10 tw_x_focus_on Tidewell || fail "the X focus stayed on '$(xdotool getwindowfocus getwindowname)'"
 box=$(probe msgbox Tidewell)
 echo "$box"
 grep -qx 'text=Are you sure you want to quit?' <<<"$box" || fail "question text"
@@ -36,13 +30,16 @@ grep -q $'^button=7\t&No\tdefault\tfocus$' <<<"$box" || fail "No is not the defa
 grep -q $'^button=6\t&Yes$' <<<"$box" || fail "no Yes button"
 tw_shot "$TW_SHOTS/window-quit-question.png"
 xdotool key Return
-probe wait 5000 nomsgbox Tidewell || fail "Return left the box open"
-! probe wait 1500 gone TFrmTidewell || fail "No ended the program"
+probe wait 10000 nomsgbox Tidewell || fail "Return left the box open"
+# Posted messages are handled in order: a close posted now hides the window only
+# after anything the answer set off, so a window hidden and alive means No kept it.
+probe post TFrmTidewell 0x10 0 0
+probe wait 10000 hidden TFrmTidewell || fail "No ended the program"
 kill -0 "$app" 2>/dev/null || fail "No ended the program"
 
 choose_quit
-probe press Tidewell 6
-probe wait 5000 gone TFrmTidewell || fail "Yes left the window"
+probe press Tidewell 6 || fail "no Yes button"
+probe wait 10000 gone TFrmTidewell || fail "Yes left the window"
 tw_poll 10 sh -c "! kill -0 $app 2>/dev/null" || fail "Yes left the process running"
 wait "$app"
 echo "exit status $?"

@@ -9,7 +9,7 @@
 //   twprobe click CLASS NAME           presses a button or check box (BM_CLICK, posted)
 //                                      or clicks any other control at its centre
 //   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
-//   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (2 s); prints the result
+//   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (5 s); prints the result
 //   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
 //   twprobe ping CLASS MS [NAME]       presses NAME first when given, then sends WM_NULL
 //                                      (SendMessageTimeout, 2 s) again and again for MS ms;
@@ -17,13 +17,17 @@
 //   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
+//   twprobe storm CLASS SEED COUNT     a storm of private-range messages (see storm.h)
 //   twprobe wait MS CONDITION...       polls every 50 ms until CONDITION holds; exit 1 at
 //                                      the deadline. CONDITION is one of:
 //                                        exists CLASS | gone CLASS | shown CLASS | hidden CLASS
 //                                        msgbox CAPTION | nomsgbox CAPTION | menu
+//                                        focus CAPTION ID (the box is in front and its
+//                                          control ID has the keyboard focus)
 //                                        text CLASS NAME TEXT | checked CLASS NAME 0|1
 //                                        visible CLASS NAME 0|1
-// Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
+// A message box counts once it is visible: before that it may still lack its
+// controls. Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
 
 #include <algorithm>
@@ -34,10 +38,17 @@
 #include <vector>
 
 #include "app/win32/probe_contract.h"
+#include "tests/winprobe/storm.h"
 
 namespace {
 
 using zeph::win32::kNameProperty;
+
+// Reads wait for a busy window rather than give up on it: a thread that has not
+// looked at its messages for five seconds (a start on a loaded machine) counts as
+// hung to SMTO_ABORTIFHUNG, even in the moment it opens a message box.
+constexpr UINT kSendFlags = SMTO_NORMAL;
+constexpr UINT kSendMs = 5000;
 
 void Out(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -50,10 +61,10 @@ void Out(const std::wstring& text) {
 
 std::wstring Text(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kSendFlags, kSendMs, &length)) return L"";
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), kSendFlags, kSendMs,
                       &copied);
   text.resize(copied);
   // One line per control: line breaks in a caption are shown escaped.
@@ -77,7 +88,7 @@ std::wstring NameOf(HWND hwnd) {
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM w = 0, LPARAM l = 0) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(hwnd, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result);
+  SendMessageTimeoutW(hwnd, msg, w, l, kSendFlags, kSendMs, &result);
   return static_cast<LRESULT>(result);
 }
 
@@ -126,7 +137,19 @@ std::wstring ControlLine(HWND hwnd) {
 HWND FindTop(const std::wstring& cls) { return FindWindowW(cls.c_str(), nullptr); }
 
 // A message box of this process tree is a #32770 dialog with the caption.
-HWND FindBox(const std::wstring& caption) { return FindWindowW(L"#32770", caption.c_str()); }
+HWND AnyBox(const std::wstring& caption) { return FindWindowW(L"#32770", caption.c_str()); }
+HWND FindBox(const std::wstring& caption) {
+  HWND box = AnyBox(caption);
+  return IsWindowVisible(box) ? box : nullptr;
+}
+
+// The keyboard focus of the window's thread, as GetGUIThreadInfo reports it.
+HWND FocusOf(HWND hwnd) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!hwnd || !GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
 
 // A pop-up menu that is open is a visible window of the system class #32768.
 HWND OpenMenu() {
@@ -145,10 +168,7 @@ void PrintBox(HWND box) {
     if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsWindowVisible(child)) buttons.push_back(child);
   }
   Out(L"text=" + text);
-  HWND focus = nullptr;
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info)) focus = info.hwndFocus;
+  HWND focus = FocusOf(box);
   for (HWND b : buttons) {
     const bool isDefault = (GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     Out(L"button=" + std::to_wstring(GetDlgCtrlID(b)) + L"\t" + Text(b) + (isDefault ? L"\tdefault" : L"") +
@@ -156,7 +176,7 @@ void PrintBox(HWND box) {
   }
 }
 
-long long Number(const wchar_t* text) { return std::wcstoll(text, nullptr, 0); }
+long long Number(const wchar_t* text) { return static_cast<long long>(std::wcstoull(text, nullptr, 0)); }
 
 int Click(HWND control) {
   if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
@@ -205,8 +225,18 @@ bool Holds(const std::vector<std::wstring>& a) {
     return top && !IsWindowVisible(top);
   }
   if (what == L"menu" && a.size() == 1) return OpenMenu() != nullptr;
-  if (what == L"msgbox" && a.size() == 2) return FindBox(a[1]) != nullptr;
-  if (what == L"nomsgbox" && a.size() == 2) return FindBox(a[1]) == nullptr;
+  if (what == L"msgbox" && a.size() == 2) {  // and its thread reads its messages
+    HWND box = FindBox(a[1]);
+    DWORD_PTR result = 0;
+    return box && SendMessageTimeoutW(box, WM_NULL, 0, 0, kSendFlags, kSendMs, &result);
+  }
+  if (what == L"nomsgbox" && a.size() == 2) return AnyBox(a[1]) == nullptr;
+  if (what == L"focus" && a.size() == 3) {
+    HWND box = FindBox(a[1]);
+    HWND focus = FocusOf(box);
+    return box && GetForegroundWindow() == box && focus && GetParent(focus) == box &&
+           std::to_wstring(GetDlgCtrlID(focus)) == a[2];
+  }
   if ((what == L"text" || what == L"checked" || what == L"visible") && a.size() == 4) {
     HWND top = FindTop(a[1]);
     HWND control = top ? FindControl(top, a[2]) : nullptr;
@@ -247,7 +277,7 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|msgbox|press|wait ...\n");
+  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|wait ...\n");
   return 2;
 }
 
@@ -315,10 +345,12 @@ int Run(const std::vector<std::wstring>& a) {
     const auto l = static_cast<LPARAM>(Number(a[4].c_str()));
     if (cmd == L"post") return PostMessageW(top, msg, w, l) ? 0 : 1;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(top, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result)) return 1;
+    if (!SendMessageTimeoutW(top, msg, w, l, kSendFlags, kSendMs, &result)) return 1;
     Out(std::to_wstring(static_cast<long long>(result)));
     return 0;
   }
+  if (cmd == L"storm" && n == 4) return twprobe::Storm(top, static_cast<unsigned long long>(Number(a[2].c_str())),
+                                               static_cast<int>(Number(a[3].c_str())));
   if (cmd == L"ping" && (n == 3 || n == 4)) return Ping(top, Number(a[2].c_str()), n == 4 ? a[3] : L"");
   if (n < 3) return Usage();
   HWND control = FindControl(top, a[2]);
