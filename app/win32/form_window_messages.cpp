@@ -143,7 +143,9 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Guard([&] { form_.Close(); });
       return 0;
     case kDestroyLater:
-      DestroyWindow(hwnd);
+      // Any process can post this number; only the close this window posted itself
+      // destroys it.
+      if (destroyPosted_) DestroyWindow(hwnd);
       return 0;
     case WM_ERASEBKGND: {
       RECT r;
