@@ -148,7 +148,10 @@ say "upgrade: $(ms_since "$t0") ms"
 grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' "$TW_RUN_DIR/installer-upgrade.log" &&
   grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-upgrade.log" ||
   { show_log upgrade; fail "the upgrade did not end the old copy through /uninst"; }
-! kill -0 "$first" 2> /dev/null || fail "the old copy still runs after the upgrade"
+# The Windows process has ended when the action logs it; Wine's Linux process behind
+# it may take a moment longer to go.
+old_copy_gone() { [ ! -e "/proc/$first" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$first/stat"; }
+tw_poll 10 old_copy_gone || fail "the old copy still runs after the upgrade"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the upgraded exe is $(exe_version "$DIR/tidewell.exe")"
 expect_entry "$v2"
 probe wait 20000 shown $CLS || { show_log upgrade; fail "the upgraded program's window did not appear"; }

@@ -103,15 +103,10 @@ stop
 # the window's initial state, the window stays untranslated, and nothing is written.
 tw_wine reg add "$KEY" /v limit_minute /t REG_SZ /d 3 /f > /dev/null 2>&1 || fail "cannot plant limit_minute"
 start C.UTF-8
-caption=
-find_box() {  # the error box; its caption is the application's title so far
-  local c
-  for c in "" "타이드웰" "Tidewell"; do
-    if probe msgbox "$c" > /dev/null; then caption=$c; return 0; fi
-  done
-  return 1
-}
-tw_poll 20 find_box || fail "no message box for the wrong-typed value"
+# Raised before the settings set the window's caption, the box carries the
+# program's name, never an empty caption.
+caption=Tidewell
+tw_poll 20 probe msgbox "$caption" || fail "no message box captioned '$caption' for the wrong-typed value"
 said=$(probe msgbox "$caption" | head -n1)
 [ "$said" = "text=Invalid data type for 'limit_minute'" ] || fail "the error box says '$said'"
 probe press "$caption" OK || fail "cannot press OK"
