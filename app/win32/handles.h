@@ -2,6 +2,8 @@
 // Owners for the GDI and USER handles the window layer creates.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "common/unique_handle.h"
 
 namespace zeph::win32 {
@@ -24,6 +26,22 @@ using UniqueHbitmap = UniqueAny<GdiTraits<HBITMAP, DeleteGdiObject>>;
 using UniqueHmenu = UniqueAny<GdiTraits<HMENU, DestroyMenuHandle>>;
 using UniqueHicon = UniqueAny<GdiTraits<HICON, DestroyIconHandle>>;
 using UniqueHwnd = UniqueAny<GdiTraits<HWND, DestroyWindowHandle>>;
+
+// A 32-bit top-down DIB section of w × h pixels (0x00RRGGBB, or premultiplied
+// ARGB for AlphaBlend); `pixels` points at its first row. Null on failure.
+inline UniqueHbitmap CreatePixelBitmap(HDC dc, int width, int height, std::uint32_t*& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  UniqueHbitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  pixels = static_cast<std::uint32_t*>(bits);
+  if (!pixels) bitmap.reset();
+  return bitmap;
+}
 
 inline COLORREF ToColorref(std::uint32_t bgr) { return static_cast<COLORREF>(bgr & 0xFFFFFF); }
 

@@ -115,16 +115,9 @@ void PaintIndicator(HDC dc, const RECT& r, int frame, COLORREF dotColor, COLORRE
   // Drawn pixel by pixel into a bitmap of our own: each pixel takes the share of it
   // that a dot covers, so the dots are round and smooth at every size, with no
   // dependence on how a graphics library antialiases.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  UniqueHbitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) return;
-  auto* px = static_cast<std::uint32_t*>(bits);
+  std::uint32_t* px = nullptr;
+  UniqueHbitmap bitmap = CreatePixelBitmap(dc, w, h, px);
+  if (!bitmap) return;
   const std::uint32_t bg = (GetRValue(background) << 16) | (GetGValue(background) << 8) | GetBValue(background);
   std::fill(px, px + static_cast<std::size_t>(w) * h, bg);
 

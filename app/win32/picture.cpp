@@ -86,15 +86,9 @@ void Picture::Draw(HDC dc, const RECT& target) const {
   const int w = target.right - target.left, h = target.bottom - target.top;
   if (w <= 0 || h <= 0) return;
   if (!drawn_ || w != drawnWidth_ || h != drawnHeight_) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    UniqueHbitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return;
+    std::uint32_t* bits = nullptr;
+    UniqueHbitmap bitmap = CreatePixelBitmap(dc, w, h, bits);
+    if (!bitmap) return;
     const std::vector<std::uint32_t> pixels = Pixels(w, h);
     std::memcpy(bits, pixels.data(), pixels.size() * sizeof pixels[0]);
     drawn_ = std::move(bitmap);
