@@ -16,7 +16,7 @@ TFrmTidewell::TFrmTidewell(const Platform& platform, Application& application)
 }
 
 TFrmTidewell::~TFrmTidewell() {
-  if (!destroyed_) FormDestroy();
+  if (liveness_) FormDestroy();  // not yet destroyed with its window
 }
 
 tray::TTrayIconHelper TFrmTidewell::TrayHelper() {
@@ -152,7 +152,6 @@ void TFrmTidewell::FormCloseQuery(ui::Component&, bool& CanClose) {
 }
 
 void TFrmTidewell::FormDestroy() {
-  destroyed_ = true;
   liveness_.reset();
   if (UpdateCheck) UpdateCheck->Stop();
   TrayIcon.reset();

@@ -150,7 +150,7 @@ class TFrmTidewell : public ui::Form {
 
   const Platform& platform_;
   Application& application_;
-  bool destroyed_ = false;
+  // Reset by FormDestroy: also how the destructor knows it already ran.
   std::shared_ptr<void> liveness_ = std::make_shared<bool>(true);
 };
 
