@@ -17,6 +17,7 @@
 #include "app/win32/platform_win32.h"
 #include "app/win32/startup_win32.h"
 #include "common/win32/system_library.h"
+#include "translate/program_texts.h"
 #include "translate/translate.h"
 #include "update/win32/platform_win32.h"
 
@@ -50,6 +51,7 @@ int RunMainCopy(std::vector<std::wstring> args) {
   // services are never destroyed: the process ending releases them.
   ProgramServices& services = *new ProgramServices;
   translate::LoadTranslationTable(services.window.resources);
+  translate::LoadProgramTexts(services.window.resources, services.window.locale);
   const app::Platform platform = services.Bundle();
   app::Application application(services.window.windows, services.window.boxes, std::move(args));
   app::TFrmTidewell form(platform, application);

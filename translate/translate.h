@@ -20,6 +20,8 @@ class ResourceSource {
   virtual ~ResourceSource() = default;
   // The bytes of RCDATA "TRANSLATE" in the program's own module; false when there is none.
   virtual bool ReadTranslateResource(std::string& bytes) const = 0;
+  // The bytes of RCDATA "PROGRAMTEXT" (translate/program_texts.h); false when there is none.
+  virtual bool ReadProgramTextResource(std::string& /*bytes*/) const { return false; }
 };
 
 // The table's lines in order, empty lines kept (they delimit blocks). Filled once at

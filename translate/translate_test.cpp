@@ -9,6 +9,8 @@
 #include <optional>
 
 #include "common/utf.h"
+#include "translate/program_texts.h"
+#include "translate/table.h"
 
 // Counts heap allocations, so the once-a-second lookup can be held to one (its result).
 // Out of line, so the compiler does not pair malloc/free with new/delete at call sites.
@@ -25,6 +27,11 @@ long g_allocations = 0;
 
 namespace zeph::translate {
 namespace {
+
+std::string FileBytes(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 std::string ShippedBytes() {
   std::ifstream in(TW_TRANSLATE_TXT, std::ios::binary);
@@ -220,6 +227,36 @@ TEST_F(Translate, ALookupAllocatesNothingButItsResult) {
       EXPECT_LE(g_allocations - before, 1) << WideToUtf8(text);
     }
   }
+}
+
+// The program's own texts: every block of the shipped file pairs a Korean key with
+// its English text, and before the window is translated the locale's language rules.
+TEST_F(Translate, ProgramTextsFollowTheWindowAndBeforeItTheLocale) {
+  const std::string bytes = FileBytes(TW_PROGRAM_TEXTS_TXT);
+  ASSERT_TRUE(bytes.starts_with("\xEF\xBB\xBF")) << TW_PROGRAM_TEXTS_TXT;
+  ASSERT_TRUE(bytes.ends_with("\r\n"));
+  const auto lines = SplitTableLines(bytes);
+  for (std::size_t i = 0; i < lines.size(); i += 3) {
+    ASSERT_LT(i + 1, lines.size());
+    EXPECT_TRUE(lines[i].starts_with(L"ko=") && lines[i + 1].starts_with(L"en=")) << WideToUtf8(lines[i]);
+    if (i + 2 < lines.size()) {
+      EXPECT_EQ(lines[i + 2], L"") << WideToUtf8(lines[i + 1]);
+    }
+  }
+
+  struct Case {
+    const wchar_t* fallback;
+    const wchar_t* current;
+    const wchar_t* expected;
+  };
+  for (const Case& c : {Case{L"en", L"", L"&Yes"}, Case{L"ko", L"", L"예(&Y)"}, Case{L"ko", L"en", L"&Yes"},
+                        Case{L"en", L"ko", L"예(&Y)"}, Case{L"de", L"", L"예(&Y)"}}) {
+    LoadProgramTextsFromBytes(bytes, c.fallback);
+    SetCurrentLanguage(c.current);
+    EXPECT_EQ(ProgramText(L"예(&Y)"), c.expected) << WideToUtf8(c.fallback) << "/" << WideToUtf8(c.current);
+  }
+  ClearProgramTexts();
+  EXPECT_EQ(ProgramText(L"예(&Y)"), L"예(&Y)");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace zeph::win32 {
 
 struct Palette {
   bool themed = false;
+  bool dark = false;  // the dark palette: title bars ask DWM for their dark look too
   COLORREF window, text, header, headerLine, headerText, headerHot, headerDown, headerDownText, accent;
   COLORREF buttonFace, buttonHot, buttonDown, buttonBorder, buttonText, groupFrame, groupText;
   COLORREF disabledText;

@@ -17,10 +17,11 @@ bool Win32LocaleSource::UserIso639Name(std::wstring& name) const {
   return true;
 }
 
-bool Win32ResourceSource::ReadTranslateResource(std::string& bytes) const {
-  // Resource names do not depend on case: "translate" finds TRANSLATE.
+namespace {
+
+bool ReadRcData(const wchar_t* name, std::string& bytes) {
   HMODULE module = ::GetModuleHandleW(nullptr);
-  HRSRC info = ::FindResourceW(module, L"translate", RT_RCDATA);
+  HRSRC info = ::FindResourceW(module, name, RT_RCDATA);
   if (!info) return false;
   // A loaded resource lives as long as its module: nothing to free.
   HGLOBAL loaded = ::LoadResource(module, info);
@@ -28,6 +29,15 @@ bool Win32ResourceSource::ReadTranslateResource(std::string& bytes) const {
   if (!data) return false;
   bytes.assign(static_cast<const char*>(data), ::SizeofResource(module, info));
   return true;
+}
+
+}  // namespace
+
+// Resource names do not depend on case: "translate" finds TRANSLATE.
+bool Win32ResourceSource::ReadTranslateResource(std::string& bytes) const { return ReadRcData(L"translate", bytes); }
+
+bool Win32ResourceSource::ReadProgramTextResource(std::string& bytes) const {
+  return ReadRcData(L"PROGRAMTEXT", bytes);
 }
 
 }  // namespace zeph::translate

@@ -9,10 +9,11 @@ class Win32LocaleSource final : public LocaleSource {
   bool UserIso639Name(std::wstring& name) const override;
 };
 
-// Reads RCDATA "TRANSLATE" from the executable that started the process.
+// Reads RCDATA "TRANSLATE" and "PROGRAMTEXT" from the executable that started the process.
 class Win32ResourceSource final : public ResourceSource {
  public:
   bool ReadTranslateResource(std::string& bytes) const override;
+  bool ReadProgramTextResource(std::string& bytes) const override;
 };
 
 }  // namespace zeph::translate

@@ -1,0 +1,48 @@
+#pragma once
+// The program's message box in the window's theme: a real dialog (class #32770, a
+// Static for the text, one Button a choice, each with the choice's id) that behaves
+// like the system's message box: the default button has the focus, Enter presses
+// it, Escape and the close box give the cancel choice, Alt+letter presses the
+// button whose text has that mnemonic, the icon shows with its sound, and the owner
+// is disabled while it is open. It is laid out for the DPI of the monitor it opens
+// on and paints with the palette it is given (light, dark or the system's).
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/win32/palette.h"
+
+namespace zeph::win32 {
+
+enum class DialogIcon { None, Error, Warning, Question, Information };
+
+struct DialogButton {
+  int id = 0;         // what ShowMessageDialog answers (IDOK, IDYES, ...; or the caller's own)
+  std::wstring text;  // "&Yes": '&' marks the Alt+letter mnemonic
+};
+
+struct DialogSpec {
+  HWND owner = nullptr;
+  std::wstring caption;
+  std::wstring text;
+  DialogIcon icon = DialogIcon::None;
+  std::vector<DialogButton> buttons;  // left to right
+  int defaultId = 0;                  // has the focus at first; Enter presses it
+  int cancelId = 0;                   // Escape and the close box; 0: neither closes the dialog
+  bool setForeground = false;         // MB_SETFOREGROUND
+  bool topmost = false;               // MB_TOPMOST
+  // A read-only, selectable multi-line text under the message (a crash report's
+  // details); empty: none.
+  std::wstring details;
+  // Runs for each button pressed; false keeps the dialog open (a "Copy" button).
+  // Unset: every button closes the dialog.
+  std::function<bool(int id)> onButton;
+};
+
+// Shows the dialog and returns the id of the button that closed it, 0 when the
+// dialog could not be created.
+int ShowMessageDialog(const DialogSpec& spec, const Palette& palette);
+
+}  // namespace zeph::win32
