@@ -45,7 +45,7 @@ struct ProgramServices {
 
 int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
-  const win32::Palette palette = win32::ApplyTheme(L"Quillmere");
+  const win32::Palette palette = win32::ApplyTheme(win32::kThemeName);
 
   // Workers may still hand work to the dispatcher while the process ends, so the
   // services are never destroyed: the process ending releases them.

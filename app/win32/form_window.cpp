@@ -4,15 +4,32 @@
 
 #include <algorithm>
 
+#include "app/win32/appearance.h"
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
+#include "app/win32/title_bar.h"
 #include "common/win32/system_library.h"
 
 namespace zeph::win32 {
 
 using namespace form_detail;
+
+namespace {
+
+// The logo's word mark (resources/make-art.sh): dark slate, lost on a dark header.
+constexpr std::uint32_t kLogoInk = 0x1F3B57;
+
+void SetTheme(HWND hwnd, const wchar_t* app, const wchar_t* ids) {
+  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  static const auto set = SystemFunction<SetWindowThemeFn>(LoadSystemLibrary(L"uxtheme.dll"), "SetWindowTheme");
+  if (set) set(hwnd, app, ids);
+}
+
+Rgb ToRgb(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
+
+}  // namespace
 
 FormWindow::FormWindow(ui::Form& form, const Palette& palette, ErrorSink onError)
     : form_(form), palette_(palette), onError_(std::move(onError)) {}
@@ -97,7 +114,9 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                   nullptr, nullptr, instance, &params);
   if (!hwnd_) return nullptr;
   views_[0].hwnd = hwnd_;
-  views_[0].background = palette_.themed ? palette_.window : ToColorref(form_.Background);
+  views_[0].background = BackgroundFor(views_[0]);
+  // Before the window shows; a light caption is the default and needs no request.
+  if (palette_.dark) UseDarkTitleBar(hwnd_, true);
 
   // Centred on the (primary) screen, sized for the client area at the window's DPI.
   dpi_ = WindowDpi(hwnd_);
@@ -128,17 +147,12 @@ void FormWindow::CreateControl(View& view) {
   View* parent = control->Parent() ? ViewOf(control->Parent()) : nullptr;
   if (!parent || !parent->hwnd) return;
 
-  // Backgrounds: the body and pages take the theme's window colour, the panel at the
-  // top of the form is the header band (and what sits in it shares its colour).
-  view.background = parent->background;
+  // The panel at the top of the form is the header band (and what sits in it shares its colour).
   if (view.kind == Kind::Container) {
-    auto* panel = As<ui::Panel>(view.model);
     const bool page = As<ui::CardPanel>(view.model) || As<ui::Card>(view.model);
     view.header = parent->header || (!page && parent->kind == Kind::Form);
-    if (view.header && parent->header) view.background = parent->background;
-    else if (palette_.themed) view.background = view.header ? palette_.header : palette_.window;
-    else view.background = ToColorref(panel->Background);
   }
+  view.background = BackgroundFor(view);
 
   const wchar_t* cls = nullptr;
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0);
@@ -202,45 +216,118 @@ void FormWindow::CreateControl(View& view) {
   switch (view.kind) {
     case Kind::Button:
     case Kind::SpeedButton:
-      if ((style & BS_OWNERDRAW) != 0) SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-      break;
     case Kind::Edit:
+      // Push buttons too while they are the system's: a palette change may make them owner-drawn.
       SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case Kind::Progress:
       SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
-      if (palette_.themed) {
-        // Visual styles would ignore the theme's colours; the classic bar takes them.
-        using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-        if (HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll")) {
-          if (auto set = SystemFunction<SetWindowThemeFn>(uxtheme, "SetWindowTheme")) {
-            set(hwnd, L"", L"");
-          }
-        }
-        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(palette_.accent));
-        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(Blend(palette_.window, palette_.groupFrame, 45)));
-      }
       break;
-    case Kind::Indicator: {
-      // It sits over the clean button: it paints that button's (disabled) face and
-      // stays above it.
-      const ui::Bounds b = control->GetBounds();
-      for (ui::Control* sibling : control->Parent()->Children()) {
-        const ui::Bounds s = sibling->GetBounds();
-        if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
-            b.Top + b.Height <= s.Top + s.Height) {
-          view.background = DisabledButtonFace(palette_);
-        }
-      }
+    case Kind::Indicator:
+      // It sits over the clean button and stays above it.
       SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      break;
-    }
-    case Kind::Image:
-      view.picture = Picture::FromResource(As<ui::Image>(view.model)->Picture.c_str());
       break;
     default:
       break;
   }
+  ApplyLook(view, false);
+}
+
+COLORREF FormWindow::BackgroundFor(const View& view) {
+  // Without the theme the body is the system's window colour, which high contrast
+  // changes along with its text colour.
+  if (view.kind == Kind::Form) return palette_.window;
+  auto* control = As<ui::Control>(view.model);
+  View* parent = control && control->Parent() ? ViewOf(control->Parent()) : nullptr;
+  if (!parent) return palette_.window;
+  if (view.kind == Kind::Container) {
+    if (view.header && parent->header) return parent->background;
+    return palette_.themed && view.header ? palette_.header : palette_.window;
+  }
+  if (view.kind == Kind::Indicator) {
+    // Over a push button it paints that button's (disabled) face.
+    const ui::Bounds b = control->GetBounds();
+    for (ui::Control* sibling : control->Parent()->Children()) {
+      const ui::Bounds s = sibling->GetBounds();
+      if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
+          b.Top + b.Height <= s.Top + s.Height) {
+        return DisabledButtonFace(palette_);
+      }
+    }
+  }
+  return parent->background;
+}
+
+COLORREF FormWindow::ReadableOn(COLORREF color, COLORREF background) const {
+  // 3:1, the least contrast for a shape or large text to read.
+  return ContrastRatio(ToRgb(color), ToRgb(background)) >= 3.0 ? color : palette_.text;
+}
+
+void FormWindow::ApplyLook(View& view, bool switching) {
+  const HWND hwnd = view.hwnd;
+  if (!hwnd) return;
+  switch (view.kind) {
+    case Kind::Button: {
+      // The theme's push buttons are the program's drawing; the system look is the system's button.
+      const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+      const LONG type = palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON;
+      if ((style & BS_TYPEMASK) != type) SendMessageW(hwnd, BM_SETSTYLE, (style & ~BS_TYPEMASK) | type, FALSE);
+      break;
+    }
+    case Kind::CheckBox:
+      // A check box drawn with visual styles takes its text colour from the style, not
+      // from WM_CTLCOLORSTATIC, and no style (not even the dark Explorer one) has a
+      // light caption: on the dark palette it goes without visual styles, so the
+      // caption takes the palette's text colour.
+      if (palette_.dark) SetTheme(hwnd, L"", L"");
+      else if (switching) SetTheme(hwnd, nullptr, nullptr);
+      break;
+    case Kind::Combo:
+      // The system's dark drop-down (the common file dialog's), where Windows has it;
+      // elsewhere the name matches nothing and the light one stays, readable as well.
+      if (palette_.dark) SetTheme(hwnd, L"DarkMode_CFD", nullptr);
+      else if (switching) SetTheme(hwnd, nullptr, nullptr);
+      break;
+    case Kind::Progress:
+      if (palette_.themed) {
+        // Visual styles would ignore the theme's colours; the classic bar takes them.
+        SetTheme(hwnd, L"", L"");
+        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(palette_.accent));
+        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(Blend(palette_.window, palette_.groupFrame, 45)));
+      } else if (switching) {
+        SetTheme(hwnd, nullptr, nullptr);
+        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
+        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
+      }
+      break;
+    case Kind::Image: {
+      const COLORREF ink = RGB(kLogoInk >> 16, (kLogoInk >> 8) & 0xFF, kLogoInk & 0xFF);
+      const COLORREF shown = ReadableOn(ink, view.background);
+      std::optional<Picture::Recolor> recolor;
+      if (shown != ink) {
+        recolor = Picture::Recolor{kLogoInk, static_cast<std::uint32_t>(GetRValue(shown)) << 16 |
+                                                 static_cast<std::uint32_t>(GetGValue(shown)) << 8 | GetBValue(shown)};
+      }
+      view.picture = Picture::FromResource(As<ui::Image>(view.model)->Picture.c_str(), recolor);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void FormWindow::SetPalette(const Palette& palette) {
+  palette_ = palette;
+  // No brush is selected anywhere between messages: the old colours' brushes can go.
+  brushes_.clear();
+  if (!hwnd_) return;
+  UseDarkTitleBar(hwnd_, palette_.dark);
+  // Parents come before their children in views_, so each child finds its parent's new colour.
+  for (View& view : views_) {
+    view.background = BackgroundFor(view);
+    ApplyLook(view, true);
+  }
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE | RDW_FRAME);
 }
 
 void FormWindow::Show() {

@@ -60,6 +60,13 @@ class FormWindow final : public ui::ComponentObserver {
 
   void Changed(ui::Component& component, ui::Property property) override;
 
+  // Paints with `palette` from now on (the system's light or dark choice, high
+  // contrast): the one Palette member takes the new colours, so whoever holds its
+  // address sees them; cached brushes go, every control takes its new look and the
+  // whole window is redrawn.
+  void SetPalette(const Palette& palette);
+  const Palette& GetPalette() const { return palette_; }
+
   // The top-level window and the private messages it handles.
   static constexpr UINT kDestroyLater = WM_APP + 0x110;
 
@@ -89,6 +96,12 @@ class FormWindow final : public ui::ComponentObserver {
 
   void RegisterClasses(HINSTANCE instance);
   void CreateControl(View& view);
+  COLORREF BackgroundFor(const View& view);
+  // The parts of a control's look that its window keeps itself: button drawing,
+  // visual styles, progress colours, the logo's colours. `switching`: the palette
+  // changed on a window that exists (at creation, what is the default stays untouched).
+  void ApplyLook(View& view, bool switching);
+  COLORREF ReadableOn(COLORREF color, COLORREF background) const;
   void Sync(View& view, ui::Property property);
   void SyncAll(View& view);
   void Place(View& view);

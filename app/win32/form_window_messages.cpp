@@ -81,7 +81,7 @@ COLORREF FormWindow::TextColorFor(const View& view) const {
   // A colour of the control's own (the grey status labels) wins over the theme.
   if (control && control->FontColor()) return ToColorref(*control->FontColor());
   if (control && !control->Enabled()) return palette_.disabledText;
-  return palette_.themed ? palette_.text : GetSysColor(COLOR_WINDOWTEXT);
+  return palette_.text;
 }
 
 HBRUSH FormWindow::OnCtlColor(HDC dc, HWND control) {
@@ -187,6 +187,13 @@ bool FormWindow::OnParentMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       return false;
+    case WM_CTLCOLORLISTBOX:
+      // The drop-downs' field and open list: the system's white, except on the dark palette.
+      if (!palette_.dark) return false;
+      SetTextColor(reinterpret_cast<HDC>(wParam), palette_.text);
+      SetBkColor(reinterpret_cast<HDC>(wParam), palette_.buttonFace);
+      result = reinterpret_cast<LRESULT>(BrushFor(palette_.buttonFace));
+      return true;
     default:
       return false;
   }
@@ -311,7 +318,9 @@ void FormWindow::PaintChild(View& view) {
                       view.background, dpi_);
         break;
       case Kind::Indicator:
-        PaintIndicator(mem, client, view.frame, ToColorref(static_cast<ui::ActivityIndicator&>(*view.model).DotColor),
+        // Black dots vanish on a dark face: then they take the palette's text colour.
+        PaintIndicator(mem, client, view.frame,
+                       ReadableOn(ToColorref(static_cast<ui::ActivityIndicator&>(*view.model).DotColor), view.background),
                        view.background);
         break;
       case Kind::Image: {

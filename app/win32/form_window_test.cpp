@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "app/win32/dpi.h"
 #include "app/win32/probe_contract.h"
@@ -215,6 +216,46 @@ TEST_F(FormWindowTest, ModelChangesReachTheWindows) {
   EXPECT_STREQ(text, L"ver 1.0.0");
   form.Go.SetVisible(false);
   EXPECT_FALSE(GetWindowLongW(Child(form.Go), GWL_STYLE) & WS_VISIBLE);
+}
+
+// The palette changes while the window is open (apps light/dark, high contrast):
+// the same Palette object takes the new colours, and the controls paint with them.
+TEST_F(FormWindowTest, APaletteChangeRepaintsInPlaceAndSwitchesTheButtonDrawing) {
+  const auto colours = [this](const ui::Control& control) {
+    HWND hwnd = Child(control);
+    HDC dc = GetDC(hwnd);
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    LOGBRUSH fill{};
+    GetObjectW(brush, sizeof fill, &fill);
+    const COLORREF text = GetTextColor(dc);
+    ReleaseDC(hwnd, dc);
+    return std::pair{fill.lbColor, text};
+  };
+  const auto buttonType = [this] { return GetWindowLongW(Child(form.Go), GWL_STYLE) & BS_TYPEMASK; };
+  const Palette* held = &view.GetPalette();
+  EXPECT_EQ(buttonType(), BS_PUSHBUTTON);
+
+  ThemeColors dark;
+  dark.colors.fill(Rgb{0x2A, 0x2D, 0x31});
+  dark.colors[static_cast<std::size_t>(ThemeColor::Window)] = Rgb{0x1F, 0x1F, 0x1F};
+  dark.colors[static_cast<std::size_t>(ThemeColor::Text)] = Rgb{0xE4, 0xE7, 0xEB};
+  view.SetPalette(ThemePalette(dark, true));
+  EXPECT_EQ(&view.GetPalette(), held);
+  EXPECT_TRUE(held->dark);
+  EXPECT_EQ(colours(form.Status), std::pair(RGB(0x1F, 0x1F, 0x1F), RGB(0xE4, 0xE7, 0xEB)));
+  EXPECT_EQ(colours(form.Check), std::pair(RGB(0x1F, 0x1F, 0x1F), RGB(0xE4, 0xE7, 0xEB)));
+  EXPECT_EQ(buttonType(), BS_OWNERDRAW);
+
+  // High contrast's system colours, white on black: the body is the system's window
+  // colour, not the white the form was designed with.
+  Palette contrast = SystemPalette();
+  contrast.window = RGB(0, 0, 0);
+  contrast.text = RGB(255, 255, 255);
+  view.SetPalette(contrast);
+  EXPECT_EQ(colours(form.Status), std::pair(RGB(0, 0, 0), RGB(255, 255, 255)));
+  EXPECT_EQ(buttonType(), BS_PUSHBUTTON);
+  EXPECT_FALSE(held->themed);
 }
 
 TEST_F(FormWindowTest, AutoSizedLabelGrowsWithItsText) {

@@ -74,6 +74,17 @@ void MainWindow::Show() {
 
 bool MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (services_.dispatcher.HandleMessage(msg, wParam, lParam, result)) return true;
+  if (msg == WM_SYSCOLORCHANGE) {
+    // The common controls keep the system colours they read; a top-level window passes the change on.
+    EnumChildWindows(
+        Handle(), [](HWND child, LPARAM) { return SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0), TRUE; }, 0);
+  }
+  if (IsLookChange(msg, wParam, lParam)) {
+    // The user switched apps between light and dark, or high contrast on or off:
+    // the window follows at once. The message goes on to the default handling.
+    view_.SetPalette(CurrentPalette(kThemeName));
+    return false;
+  }
   switch (msg) {
     case WM_USER:  // a second copy's request (and DM_GETDEFID, which it ignores)
       result = form_.WMInstanceRequest(wParam);

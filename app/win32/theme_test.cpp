@@ -29,7 +29,7 @@ TEST(ThemeTest, EveryKeyIsReadIntoItsOwnSlot) {
   ASSERT_TRUE(theme);
   for (std::size_t i = 0; i < static_cast<std::size_t>(ThemeColor::Count); ++i) {
     const Rgb expected{std::uint8_t(i), std::uint8_t(i + 16), std::uint8_t(255 - i)};
-    EXPECT_EQ((*theme)[static_cast<ThemeColor>(i)], expected) << ThemeKey(static_cast<ThemeColor>(i));
+    EXPECT_EQ(theme->light[static_cast<ThemeColor>(i)], expected) << ThemeKey(static_cast<ThemeColor>(i));
   }
 }
 
@@ -81,7 +81,8 @@ TEST(ThemeTest, RejectedTexts) {
 TEST(ThemeTest, ShippedThemeLoadsFromTheResource) {
   const auto theme = LoadThemeResource(L"Quillmere");
   ASSERT_TRUE(theme);
-  EXPECT_EQ((*theme)[ThemeColor::Window], (Rgb{255, 255, 255}));
+  EXPECT_EQ(theme->light[ThemeColor::Window], (Rgb{255, 255, 255}));
+  EXPECT_TRUE(theme->dark);
   EXPECT_FALSE(LoadThemeResource(L"NoSuchTheme"));
 }
 
@@ -94,7 +95,7 @@ namespace {
 // A theme that cannot be found: the user is told in an error box with one close
 // button, then the window takes the system's look.
 TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
-  Palette palette = ThemePalette(Theme{});
+  Palette palette = ThemePalette(ThemeColors{});
   std::thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
   HWND box = nullptr;
   for (int i = 0; i < 100 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Tidewell");
