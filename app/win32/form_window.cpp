@@ -222,6 +222,7 @@ void FormWindow::CreateControl(View& view) {
       break;
     case Kind::Progress:
       SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+      SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case Kind::Indicator:
       // It sits over the clean button and stays above it.
@@ -287,18 +288,6 @@ void FormWindow::ApplyLook(View& view, bool switching) {
       // elsewhere the name matches nothing and the light one stays, readable as well.
       if (palette_.dark) SetTheme(hwnd, L"DarkMode_CFD", nullptr);
       else if (switching) SetTheme(hwnd, nullptr, nullptr);
-      break;
-    case Kind::Progress:
-      if (palette_.themed) {
-        // Visual styles would ignore the theme's colours; the classic bar takes them.
-        SetTheme(hwnd, L"", L"");
-        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(palette_.accent));
-        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(Blend(palette_.window, palette_.groupFrame, 45)));
-      } else if (switching) {
-        SetTheme(hwnd, nullptr, nullptr);
-        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
-        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
-      }
       break;
     case Kind::Image: {
       const COLORREF ink = RGB(kLogoInk >> 16, (kLogoInk >> 8) & 0xFF, kLogoInk & 0xFF);

@@ -295,6 +295,15 @@ LRESULT CALLBACK FormWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         return r;
       }
       break;
+    case WM_ERASEBKGND:
+    case WM_PAINT:
+      // The theme's progress bar is drawn here: the control's own drawing keeps the
+      // visual style's colours wherever the style cannot be taken off it (Wine).
+      if (view && view->kind == Kind::Progress && self->palette_.themed) {
+        if (msg == WM_PAINT) self->PaintChild(*view);
+        return msg == WM_PAINT ? 0 : 1;
+      }
+      break;
     case WM_NCDESTROY:
       if (self->hot_ == hwnd) self->hot_ = nullptr;
       if (self->clickFocused_ == hwnd) self->clickFocused_ = nullptr;
@@ -316,6 +325,9 @@ void FormWindow::PaintChild(View& view) {
       case Kind::Group:
         PaintGroupBox(mem, client, WindowText(view.hwnd), FontFor(static_cast<ui::Control&>(*view.model)), palette_,
                       view.background, dpi_);
+        break;
+      case Kind::Progress:
+        PaintProgressBar(mem, client, static_cast<ui::ProgressBar&>(*view.model).Position(), palette_);
         break;
       case Kind::Indicator:
         // Black dots vanish on a dark face: then they take the palette's text colour.

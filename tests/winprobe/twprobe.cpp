@@ -18,6 +18,8 @@
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
 //   twprobe storm CLASS SEED COUNT     a storm of private-range messages (see storm.h)
+//   twprobe settingchange AREA         broadcasts WM_SETTINGCHANGE with the area's name as
+//                                      Windows does ("ImmersiveColorSet": apps light/dark)
 //   twprobe wait MS CONDITION...       polls every 50 ms until CONDITION holds; exit 1 at
 //                                      the deadline. CONDITION is one of:
 //                                        exists CLASS | gone CLASS | shown CLASS | hidden CLASS
@@ -277,7 +279,7 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|wait ...\n");
+  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|wait|settingchange ...\n");
   return 2;
 }
 
@@ -294,6 +296,13 @@ int Run(const std::vector<std::wstring>& a) {
   }
   if (n < 2) return Usage();
   const std::wstring& cmd = a[0];
+  if (cmd == L"settingchange" && n == 2) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(a[1].c_str()),
+                               SMTO_ABORTIFHUNG, kSendMs, &result)
+               ? 0
+               : 1;
+  }
   if (cmd == L"msgbox" || cmd == L"press") {
     HWND box = FindBox(a[1]);
     if (!box) return 1;
