@@ -32,6 +32,12 @@ HWND CreateApplicationWindow(const std::wstring& title) {
                          wc.hInstance, nullptr);
 }
 
+// A window procedure's calling convention: a lambda has the wrong one in the 32-bit program.
+BOOL CALLBACK PassSysColorChange(HWND child, LPARAM) {
+  SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(app::TFrmTidewell& form, app::Application& application, Win32Services& services,
@@ -76,8 +82,7 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
   if (services_.dispatcher.HandleMessage(msg, wParam, lParam, result)) return true;
   if (msg == WM_SYSCOLORCHANGE) {
     // The common controls keep the system colours they read; a top-level window passes the change on.
-    EnumChildWindows(
-        Handle(), [](HWND child, LPARAM) { return SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0), TRUE; }, 0);
+    EnumChildWindows(Handle(), PassSysColorChange, 0);
   }
   if (IsLookChange(msg, wParam, lParam)) {
     // The user switched apps between light and dark, or high contrast on or off:
