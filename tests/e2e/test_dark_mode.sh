@@ -24,16 +24,19 @@ dark() { [ "$(body)" -lt 60 ]; }
 light() { [ "$(body)" -gt 200 ]; }
 # The window alone, for looking at.
 keep() { convert "$shot" -crop "$((wr - wl))x$((wb - wt))+$wl+$wt" +repage "$TW_SHOTS/$1.png"; }
-# The brightest pixel of a label: on the dark body the text is the light part.
-brightest() {
+# The brightest and the darkest pixel of a control: its text on the dark and the light body.
+extreme() {
   local l t r b
-  IFS=, read -r l t r b <<<"$(rect_of "$1")"
-  convert "$shot" -crop "$((r - l))x$((b - t))+$l+$t" -colorspace gray -format '%[fx:int(255*maxima)]' info:
+  IFS=, read -r l t r b <<<"$(rect_of "$2")"
+  convert "$shot" -crop "$((r - l))x$((b - t))+$l+$t" -colorspace gray -format "%[fx:int(255*$1)]" info:
 }
+brightest() { extreme maxima "$1"; }
+# The control's text is on screen in the dark (light text) or light (dark text) palette.
+text_dark() { tw_shot "$shot" && dark && [ "$(brightest "$1")" -gt 180 ]; }
+text_light() { tw_shot "$shot" && light && [ "$(extreme minima "$1")" -lt 80 ]; }
 
 tw_poll 10 dark || fail "the body is not dark at start (grey $(body))"
-painted() { tw_shot "$shot" && [ "$(brightest LblPhys)" -gt 180 ]; }
-tw_poll 10 painted || fail "LblPhys does not read light on the dark body"
+tw_poll 10 text_dark LblPhys || fail "LblPhys does not read light on the dark body"
 for grey in LblVirtual LblWorking; do
   v=$(brightest $grey)
   [ "$v" -ge 100 ] && [ "$v" -le 150 ] || fail "$grey is not grey on the dark body ($v)"
@@ -41,18 +44,20 @@ done
 keep dark-home
 probe click TFrmTidewell BtnConfig
 probe wait 10000 visible TFrmTidewell Card2 1 || fail "the settings page did not show"
-tw_poll 10 tw_shot "$shot"; keep dark-config
+tw_poll 10 text_dark ChkUsagePhys || fail "the check box's caption does not read light on the dark body"
+keep dark-config
 
 apps_light 1
 probe settingchange ImmersiveColorSet || fail "the setting change was not delivered"
-tw_poll 10 light || fail "the body did not turn light (grey $(body))"
+tw_poll 10 text_light ChkUsagePhys || fail "the settings page did not turn light (grey $(body))"
 keep light-config
 probe click TFrmTidewell BtnStart
 probe wait 10000 visible TFrmTidewell Card1 1 || fail "the status page did not come back"
-tw_poll 10 light && keep light-home
+tw_poll 10 text_light LblPhys || fail "the status page is not light"
+keep light-home
 
 apps_light 0
 probe settingchange ImmersiveColorSet || fail "the setting change was not delivered"
-tw_poll 10 dark || fail "the body did not turn dark again (grey $(body))"
+tw_poll 10 text_dark LblPhys || fail "the window did not turn dark again (grey $(body))"
 probe wait 2000 shown TFrmTidewell || fail "the window is gone after the switches"
 echo "dark mode ok"
