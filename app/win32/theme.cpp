@@ -65,10 +65,12 @@ std::optional<Theme> ParseTheme(std::string_view text) {
       slots[i] = *color;
     }
   }
-  const auto count = [](const auto& flags) { return std::count(flags.begin(), flags.end(), true); };
-  if (count(seen) != static_cast<long>(kKeys.size())) return std::nullopt;
-  const auto darkKeys = count(seenDark);
-  if (darkKeys == static_cast<long>(kKeys.size())) theme.dark = dark;
+  const auto count = [](const auto& flags) {
+    return static_cast<std::size_t>(std::count(flags.begin(), flags.end(), true));
+  };
+  if (count(seen) != kKeys.size()) return std::nullopt;
+  const std::size_t darkKeys = count(seenDark);
+  if (darkKeys == kKeys.size()) theme.dark = dark;
   else if (darkKeys != 0) return std::nullopt;
   return theme;
 }
