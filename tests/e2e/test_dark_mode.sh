@@ -18,10 +18,11 @@ rect_of() { awk -F'\t' -v n="$1" '$1 == n {print $8}' <<<"$(probe controls TFrmT
 IFS=, read -r wl wt wr wb <<<"$(probe window TFrmTidewell | sed -E 's/.* rect=([-0-9,]+) .*/\1/')"
 IFS=, read -r cl ct _ _ <<<"$(rect_of Card1)"
 shot="$TW_RUN_DIR/dark-mode.png"
-# The grey level of the status page's empty corner, left of and above the title.
-body() { tw_shot "$shot" && convert "$shot" -crop "1x1+$((cl + 4))+$((ct + 4))" -colorspace gray -format '%[fx:int(255*mean)]' info:; }
-dark() { [ "$(body)" -lt 60 ]; }
-light() { [ "$(body)" -gt 200 ]; }
+# The grey level of the page's empty corner, left of and above the title, in the last shot.
+body() { convert "$shot" -crop "1x1+$((cl + 4))+$((ct + 4))" -colorspace gray -format '%[fx:int(255*mean)]' info:; }
+# A new shot shows the dark or the light body.
+dark() { tw_shot "$shot" && [ "$(body)" -lt 60 ]; }
+light() { tw_shot "$shot" && [ "$(body)" -gt 200 ]; }
 # The window alone, for looking at.
 keep() { convert "$shot" -crop "$((wr - wl))x$((wb - wt))+$wl+$wt" +repage "$TW_SHOTS/$1.png"; }
 # The brightest and the darkest pixel of a control: its text on the dark and the light body.
@@ -32,8 +33,8 @@ extreme() {
 }
 brightest() { extreme maxima "$1"; }
 # The control's text is on screen in the dark (light text) or light (dark text) palette.
-text_dark() { tw_shot "$shot" && dark && [ "$(brightest "$1")" -gt 180 ]; }
-text_light() { tw_shot "$shot" && light && [ "$(extreme minima "$1")" -lt 80 ]; }
+text_dark() { dark && [ "$(brightest "$1")" -gt 180 ]; }
+text_light() { light && [ "$(extreme minima "$1")" -lt 80 ]; }
 
 tw_poll 10 dark || fail "the body is not dark at start (grey $(body))"
 tw_poll 10 text_dark LblPhys || fail "LblPhys does not read light on the dark body"
