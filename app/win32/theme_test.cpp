@@ -126,32 +126,6 @@ TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
 namespace zeph::win32 {
 namespace {
 
-constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-
-// The user's apps choice as Settings stores it picks the palette; no value is light.
-TEST(ThemeTest, TheAppsChoiceInTheRegistryPicksThePalette) {
-  const auto theme = LoadThemeResource(kThemeName);
-  ASSERT_TRUE(theme);
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const auto choose = [&](const DWORD* value) {
-    if (value) RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
-    else RegDeleteValueW(key, L"AppsUseLightTheme");
-    return PaletteFor(theme);
-  };
-  const DWORD dark = 0, light = 1;
-  const Palette darkPalette = choose(&dark), lightPalette = choose(&light), unset = choose(nullptr);
-  RegCloseKey(key);
-  EXPECT_TRUE(darkPalette.themed && darkPalette.dark);
-  const Rgb body = (*theme->dark)[ThemeColor::Window];
-  EXPECT_EQ(darkPalette.window, RGB(body.r, body.g, body.b));
-  EXPECT_TRUE(lightPalette.themed && !lightPalette.dark);
-  EXPECT_EQ(lightPalette.window, RGB(255, 255, 255));
-  EXPECT_TRUE(unset.themed && !unset.dark);
-  EXPECT_FALSE(PaletteFor(std::nullopt).themed);
-}
-
 TEST(ThemeTest, OnlyTheLookSettingsCountAsALookChange) {
   const struct {
     UINT msg;
