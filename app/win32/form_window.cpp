@@ -6,6 +6,7 @@
 
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
+#include "app/win32/keyboard.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
 #include "common/win32/system_library.h"
@@ -110,6 +111,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                screen.top + (screen.bottom - screen.top - frame.cy) / 2, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
+  StartAccessibility();
   for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
   for (View& view : views_) {
     SyncAll(view);
@@ -119,6 +121,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     }
     view.model->SetObserver(this);
   }
+  ResetFocusMarks(hwnd_);
   return hwnd_;
 }
 
@@ -141,7 +144,7 @@ void FormWindow::CreateControl(View& view) {
   }
 
   const wchar_t* cls = nullptr;
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0) | KeyboardStyle(view);
   DWORD exStyle = 0;
   switch (view.kind) {
     case Kind::Container:
@@ -160,19 +163,19 @@ void FormWindow::CreateControl(View& view) {
     }
     case Kind::Button:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | (palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON);
+      style |= palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON;
       break;
     case Kind::SpeedButton:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_OWNERDRAW;
+      style |= BS_OWNERDRAW;
       break;
     case Kind::CheckBox:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      style |= BS_AUTOCHECKBOX;
       break;
     case Kind::Combo:
       cls = L"COMBOBOX";
-      style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+      style |= WS_VSCROLL | CBS_DROPDOWNLIST;
       break;
     case Kind::Edit: {
       cls = L"EDIT";
@@ -202,7 +205,8 @@ void FormWindow::CreateControl(View& view) {
   switch (view.kind) {
     case Kind::Button:
     case Kind::SpeedButton:
-      if ((style & BS_OWNERDRAW) != 0) SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      // Every push button: Enter presses the focused one, screen readers ask it.
+      SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case Kind::Edit:
       SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -230,6 +234,7 @@ void FormWindow::CreateControl(View& view) {
         if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
             b.Top + b.Height <= s.Top + s.Height) {
           view.background = DisabledButtonFace(palette_);
+          ringButton_ = ViewOf(sibling);
         }
       }
       SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -81,10 +81,15 @@ void FormWindow::Sync(View& view, ui::Property property) {
     case P::Visible:
       if (view.kind == Kind::Form) break;  // the application shows and hides the main window
       ShowWindow(hwnd, control.Visible() ? SW_SHOWNA : SW_HIDE);
-      if (view.kind == Kind::Indicator) UpdateTimer(view);
+      if (view.kind == Kind::Indicator) {
+        UpdateTimer(view);
+        RingShownChanged(view);
+      }
+      if (!control.Visible()) KeepFocusUsable();
       break;
     case P::Enabled:
       EnableWindow(hwnd, control.Enabled());
+      if (!control.Enabled()) KeepFocusUsable();
       break;
     case P::Font:
       SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
@@ -92,8 +97,11 @@ void FormWindow::Sync(View& view, ui::Property property) {
       if (view.kind == Kind::Group) InvalidateRect(hwnd, nullptr, TRUE);
       break;
     case P::FontColor:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
     case P::Down:
       InvalidateRect(hwnd, nullptr, TRUE);
+      PageTabDownChanged(view);
       break;
     case P::Checked:
       SendMessageW(hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(model).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -123,6 +131,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       for (ui::Control* card : control.Children()) {
         if (View* cardView = ViewOf(card)) Sync(*cardView, P::Visible);
       }
+      KeepFocusUsable();
       break;
     case P::ActiveControl: {
       const ui::Control* active = form_.ActiveControl();
