@@ -113,6 +113,7 @@ class FormWindow final : public ui::ComponentObserver {
   bool Reachable(HWND control);
   HWND FirstTabStop();
   void OnActivate(WPARAM wParam);
+  bool OnUiState(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void KeepFocusUsable();
   void PageTabDownChanged(View& view);
   void RingShownChanged(View& view);
@@ -135,6 +136,7 @@ class FormWindow final : public ui::ComponentObserver {
   HWND hot_ = nullptr;           // the owner-drawn button under the mouse
   HWND lastFocus_ = nullptr;     // the control that had the focus when the window was left
   View* ringButton_ = nullptr;   // the button the activity ring covers while it shows
+  bool focusMarksHidden_ = false;
   std::shared_ptr<AccessibleHost> accessHost_;
   UINT dpi_ = 96;
   bool menuOpen_ = false;

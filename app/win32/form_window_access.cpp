@@ -182,6 +182,33 @@ void FormWindow::OnActivate(WPARAM wParam) {
   SetFocus(Reachable(lastFocus_) ? lastFocus_ : FirstTabStop());
 }
 
+// The window keeps its focus-mark state itself and answers for it, so that the
+// owner-drawn controls and the logo follow the same rule as the system's controls
+// (some systems keep no such state for a window that is not a dialog box).
+bool FormWindow::OnUiState(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const WORD action = LOWORD(wParam), flags = HIWORD(wParam);
+  switch (msg) {
+    case WM_CHANGEUISTATE: {
+      if ((flags & UISF_HIDEFOCUS) == 0 || (action != UIS_SET && action != UIS_CLEAR)) return false;
+      if ((action == UIS_SET) != focusMarksHidden_) SendMessageW(hwnd_, WM_UPDATEUISTATE, wParam, lParam);
+      result = 0;
+      return true;
+    }
+    case WM_UPDATEUISTATE:
+      if ((flags & UISF_HIDEFOCUS) != 0 && (action == UIS_SET || action == UIS_CLEAR)) {
+        focusMarksHidden_ = action == UIS_SET;
+      }
+      result = DefWindowProcW(hwnd_, msg, wParam, lParam);  // on to every control
+      if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) InvalidateRect(focus, nullptr, FALSE);
+      return true;
+    case WM_QUERYUISTATE:
+      result = (DefWindowProcW(hwnd_, msg, wParam, lParam) & ~UISF_HIDEFOCUS) | (focusMarksHidden_ ? UISF_HIDEFOCUS : 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
 // After a page change, or when the focused control was hidden or disabled: the
 // focus must stay on something the keyboard can use.
 void FormWindow::KeepFocusUsable() {

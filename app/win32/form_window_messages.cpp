@@ -144,6 +144,7 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (handled) return result;
   }
   if (OnParentMessage(msg, wParam, lParam, result)) return result;
+  if (OnUiState(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_TIMER:
       if (View* view = ViewOfId(static_cast<int>(wParam)); view && view->kind == Kind::Timer) {
@@ -171,11 +172,6 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       OnActivate(wParam);
       return 0;
-    case WM_UPDATEUISTATE: {
-      const LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
-      if (HWND focus = GetFocus(); focus && IsChild(hwnd, focus)) InvalidateRect(focus, nullptr, FALSE);
-      return r;
-    }
     case WM_DESTROY:
       Destroying();
       PostQuitMessage(0);
