@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -434,6 +435,33 @@ TEST_F(FormWindowTest, OwnControlsAnswerScreenReadersWhileTheWindowLives) {
   EXPECT_EQ(late, nullptr);
   go->Release();
   CoUninitialize();
+}
+
+// Screen readers hear the cleaning start and end: the ring appears and goes, and
+// the button under it changes state.
+std::vector<std::pair<DWORD, HWND>> g_events;
+
+TEST_F(FormWindowTest, TheBusyRingIsAnnounced) {
+  const HWINEVENTHOOK hook = SetWinEventHook(
+      EVENT_OBJECT_SHOW, EVENT_OBJECT_STATECHANGE, nullptr,
+      [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+        if (object == OBJID_CLIENT && child == CHILDID_SELF) g_events.emplace_back(event, hwnd);
+      },
+      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  const auto announced = [&](DWORD event, const ui::Component& c) {
+    Pump();
+    return std::find(g_events.begin(), g_events.end(), std::make_pair(event, Child(c))) != g_events.end();
+  };
+  g_events.clear();
+  form.Ring.SetVisible(true);
+  EXPECT_TRUE(announced(EVENT_OBJECT_SHOW, form.Ring));
+  EXPECT_TRUE(announced(EVENT_OBJECT_STATECHANGE, form.Go));
+  g_events.clear();
+  form.Ring.SetVisible(false);
+  EXPECT_TRUE(announced(EVENT_OBJECT_HIDE, form.Ring));
+  EXPECT_TRUE(announced(EVENT_OBJECT_STATECHANGE, form.Go));
+  UnhookWinEvent(hook);
 }
 
 }  // namespace

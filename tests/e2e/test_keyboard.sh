@@ -109,4 +109,9 @@ probe post $CLS 0x400 1 0
 probe wait 10000 shown $CLS || fail "the window did not come back"
 focus_window
 probe wait 5000 focused $CLS EditUsagePhys || fail "the focus did not come back to the list"
+# A click into the version field leaves the window itself focused; Tab goes on
+# from the top of the order.
+probe click $CLS EditInfo
+probe wait 5000 focused $CLS FrmTidewell || fail "a click into the version field left the focus elsewhere"
+press Tab BtnConfig
 echo "keyboard ok"
