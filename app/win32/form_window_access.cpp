@@ -17,6 +17,10 @@ using namespace form_detail;
 namespace {
 
 constexpr wchar_t kOpenAction[] = L"열기";
+// A screen reader's "do the default action", posted to the control: the click runs
+// from the message loop, not inside the screen reader's call, which may not wait
+// for a message box or the shell.
+constexpr UINT kDefaultAction = WM_APP + 0x120;
 
 // The page tabs: the speed buttons that share one non-zero group under one parent.
 std::vector<ui::SpeedButton*> GroupOf(const ui::SpeedButton& button) {
@@ -46,8 +50,9 @@ class FormWindow::AccessHost final : public AccessibleHost {
   explicit AccessHost(FormWindow& window) : window_(window) {}
   bool Facts(HWND control, AccessibleFacts& facts) override { return window_.Describe(control, facts); }
   bool DoDefaultAction(HWND control) override {
-    View* view = window_.ViewOf(control);
-    return view && IsWindowEnabled(control) && window_.Activate(*view);
+    AccessibleFacts facts;
+    if (!window_.Describe(control, facts) || !facts.enabled || facts.kind == AccessibleKind::Animation) return false;
+    return PostMessageW(control, kDefaultAction, 0, 0) != FALSE;
   }
 
  private:
@@ -101,6 +106,10 @@ bool FormWindow::OnControlKey(View& view, UINT msg, WPARAM wParam, LPARAM lParam
   const bool pushable = view.kind == Kind::Button || view.kind == Kind::SpeedButton ||
                         (view.kind == Kind::Image && static_cast<ui::Image&>(*view.model).OnClick);
   switch (msg) {
+    case kDefaultAction:
+      if (pushable && IsWindowEnabled(hwnd)) Activate(view);
+      result = 0;
+      return true;
     case WM_GETOBJECT:
       result = AnswerGetObject(hwnd, wParam, lParam, accessHost_);
       return result != 0;

@@ -416,6 +416,18 @@ TEST_F(FormWindowTest, OwnControlsAnswerScreenReadersWhileTheWindowLives) {
     object->Release();
   }
 
+  // A screen reader's default action clicks the logo, once the loop gets to it.
+  {
+    long role = 0, state = 0;
+    std::wstring name;
+    IAccessible* logo = ask(form.Logo, role, state, name);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->accDoDefaultAction(self), S_OK);
+    Pump();
+    EXPECT_EQ(form.logoClicks, 1);
+    logo->Release();
+  }
+
   // Busy: the ring shows and the button under it says so.
   form.Ring.SetVisible(true);
   long role = 0, state = 0;
