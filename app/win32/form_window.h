@@ -115,6 +115,7 @@ class FormWindow final : public ui::ComponentObserver {
   void OnActivate(WPARAM wParam);
   bool OnUiState(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void KeepFocusUsable();
+  void EnabledChanged(View& view, bool hadFocus);
   void PageTabDownChanged(View& view);
   void RingShownChanged(View& view);
 
@@ -135,6 +136,7 @@ class FormWindow final : public ui::ComponentObserver {
   HWND menuOwner_ = nullptr;
   HWND hot_ = nullptr;           // the owner-drawn button under the mouse
   HWND lastFocus_ = nullptr;     // the control that had the focus when the window was left
+  HWND parkedFrom_ = nullptr;    // the control that had the focus until it was disabled
   View* ringButton_ = nullptr;   // the button the activity ring covers while it shows
   bool focusMarksHidden_ = false;
   std::shared_ptr<AccessibleHost> accessHost_;

@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <memory>
+#include <vector>
+
 #include "app/win32/form_window_internal.h"
 #include "app/win32/keyboard.h"
 #include "translate/program_texts.h"
@@ -225,6 +228,26 @@ void FormWindow::KeepFocusUsable() {
   const HWND focus = GetFocus();
   if (focus == hwnd_ || Reachable(focus)) return;
   SetFocus(FirstTabStop());
+}
+
+// A control that is disabled while it has the focus (the clean button while the
+// program cleans) leaves it with the window and gets it back when it is enabled
+// again, unless the user has moved on meanwhile.
+void FormWindow::EnabledChanged(View& view, bool hadFocus) {
+  const bool enabled = static_cast<ui::Control&>(*view.model).Enabled();
+  if (!enabled && hadFocus) {
+    SetFocus(hwnd_);
+    parkedFrom_ = view.hwnd;
+    return;
+  }
+  if (!enabled) {
+    KeepFocusUsable();
+    return;
+  }
+  if (parkedFrom_ == view.hwnd) {
+    parkedFrom_ = nullptr;
+    if (GetFocus() == hwnd_ && Reachable(view.hwnd)) SetFocus(view.hwnd);
+  }
 }
 
 void FormWindow::PageTabDownChanged(View& view) {

@@ -180,6 +180,7 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       accessHost_.reset();  // screen readers that still hold an object learn it is gone
       hwnd_ = nullptr;
       lastFocus_ = nullptr;
+      parkedFrom_ = nullptr;
       for (View& view : views_) view.hwnd = nullptr;
       break;
     default:

@@ -87,10 +87,12 @@ void FormWindow::Sync(View& view, ui::Property property) {
       }
       if (!control.Visible()) KeepFocusUsable();
       break;
-    case P::Enabled:
+    case P::Enabled: {
+      const bool hadFocus = GetFocus() == hwnd;
       EnableWindow(hwnd, control.Enabled());
-      if (!control.Enabled()) KeepFocusUsable();
+      EnabledChanged(view, hadFocus);
       break;
+    }
     case P::Font:
       SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
       if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);

@@ -349,6 +349,20 @@ TEST_F(FormWindowTest, KeysPressTheFocusedControlAndMoveBetweenThePageTabs) {
   EXPECT_EQ(form.goClicks, 1);
 }
 
+// The clean button is disabled while the program cleans: a keyboard user who
+// pressed it finds the focus on it again afterwards; a hidden page gives it up.
+TEST_F(FormWindowTest, FocusComesBackToAButtonThatWasDisabledAndLeavesAHiddenPage) {
+  view.Show();
+  Pump();
+  SetFocus(Child(form.Go));
+  form.Go.SetEnabled(false);
+  EXPECT_EQ(GetFocus(), view.Handle());
+  form.Go.SetEnabled(true);
+  EXPECT_EQ(GetFocus(), Child(form.Go));
+  form.Pages.SetActiveCardIndex(1);
+  EXPECT_EQ(GetFocus(), Child(form.Home)) << "the first tab stop";
+}
+
 TEST_F(FormWindowTest, FocusMarksShowAfterKeyboardNavigationAndHideAfterAMousePress) {
   HWND hwnd = view.Handle();
   BOOL alwaysShown = FALSE;
