@@ -7,6 +7,7 @@
 #include "app/win32/appearance.h"
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
+#include "app/win32/keyboard.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
 #include "app/win32/title_bar.h"
@@ -129,6 +130,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                screen.top + (screen.bottom - screen.top - frame.cy) / 2, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
+  StartAccessibility();
   for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
   for (View& view : views_) {
     SyncAll(view);
@@ -138,6 +140,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     }
     view.model->SetObserver(this);
   }
+  ResetFocusMarks(hwnd_);
   return hwnd_;
 }
 
@@ -155,7 +158,7 @@ void FormWindow::CreateControl(View& view) {
   view.background = BackgroundFor(view);
 
   const wchar_t* cls = nullptr;
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0) | KeyboardStyle(view);
   DWORD exStyle = 0;
   switch (view.kind) {
     case Kind::Container:
@@ -174,19 +177,19 @@ void FormWindow::CreateControl(View& view) {
     }
     case Kind::Button:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | (palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON);
+      style |= palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON;
       break;
     case Kind::SpeedButton:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_OWNERDRAW;
+      style |= BS_OWNERDRAW;
       break;
     case Kind::CheckBox:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      style |= BS_AUTOCHECKBOX;
       break;
     case Kind::Combo:
       cls = L"COMBOBOX";
-      style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+      style |= WS_VSCROLL | CBS_DROPDOWNLIST;
       break;
     case Kind::Edit: {
       cls = L"EDIT";
@@ -225,13 +228,29 @@ void FormWindow::CreateControl(View& view) {
       SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case Kind::Indicator:
-      // It sits over the clean button and stays above it.
+      // It sits over the clean button and stays above it; the focus that button had
+      // while cleaning is given back to it.
+      ringButton_ = CoveredButton(view);
       SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       break;
     default:
       break;
   }
   ApplyLook(view, false);
+}
+
+FormWindow::View* FormWindow::CoveredButton(const View& view) {
+  auto* control = As<ui::Control>(view.model);
+  if (!control || !control->Parent()) return nullptr;
+  const ui::Bounds b = control->GetBounds();
+  for (ui::Control* sibling : control->Parent()->Children()) {
+    const ui::Bounds s = sibling->GetBounds();
+    if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
+        b.Top + b.Height <= s.Top + s.Height) {
+      return ViewOf(sibling);
+    }
+  }
+  return nullptr;
 }
 
 COLORREF FormWindow::BackgroundFor(const View& view) {
@@ -245,17 +264,8 @@ COLORREF FormWindow::BackgroundFor(const View& view) {
     if (view.header && parent->header) return parent->background;
     return palette_.themed && view.header ? palette_.header : palette_.window;
   }
-  if (view.kind == Kind::Indicator) {
-    // Over a push button it paints that button's (disabled) face.
-    const ui::Bounds b = control->GetBounds();
-    for (ui::Control* sibling : control->Parent()->Children()) {
-      const ui::Bounds s = sibling->GetBounds();
-      if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
-          b.Top + b.Height <= s.Top + s.Height) {
-        return DisabledButtonFace(palette_);
-      }
-    }
-  }
+  // Over a push button the ring paints that button's (disabled) face.
+  if (view.kind == Kind::Indicator && CoveredButton(view)) return DisabledButtonFace(palette_);
   return parent->background;
 }
 

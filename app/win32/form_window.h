@@ -17,6 +17,7 @@
 #include "app/ui/controls.h"
 #include "app/ui/form.h"
 #include "app/ui/menu.h"
+#include "app/win32/accessible.h"
 #include "app/win32/handles.h"
 #include "app/win32/palette.h"
 #include "app/win32/picture.h"
@@ -96,6 +97,8 @@ class FormWindow final : public ui::ComponentObserver {
 
   void RegisterClasses(HINSTANCE instance);
   void CreateControl(View& view);
+  // The push button a control lies wholly inside (the activity ring over the clean button).
+  View* CoveredButton(const View& view);
   COLORREF BackgroundFor(const View& view);
   // The parts of a control's look that its window keeps itself: button drawing,
   // visual styles, progress colours, the logo's colours. `switching`: the palette
@@ -115,6 +118,22 @@ class FormWindow final : public ui::ComponentObserver {
   void Destroying();
   void Report(std::exception_ptr error) noexcept;
 
+  // Keyboard and screen readers (form_window_access.cpp).
+  class AccessHost;
+  void StartAccessibility();
+  DWORD KeyboardStyle(const View& view);  // WS_TABSTOP and WS_GROUP
+  bool Describe(HWND control, AccessibleFacts& facts);
+  bool Activate(View& view);  // what a click does, for Enter, Space and screen readers
+  bool OnControlKey(View& view, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool Reachable(HWND control);
+  HWND FirstTabStop();
+  void OnActivate(WPARAM wParam);
+  bool OnUiState(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void KeepFocusUsable();
+  void EnabledChanged(View& view, bool hadFocus);
+  void PageTabDownChanged(View& view);
+  void RingShownChanged(View& view);
+
   View* ViewOf(const ui::Component* component);
   View* ViewOf(HWND hwnd);
   View* ViewOfId(int id);
@@ -131,7 +150,11 @@ class FormWindow final : public ui::ComponentObserver {
   HWND hwnd_ = nullptr;
   HWND menuOwner_ = nullptr;
   HWND hot_ = nullptr;           // the owner-drawn button under the mouse
-  HWND clickFocused_ = nullptr;  // the owner-drawn button that a click gave the focus
+  HWND lastFocus_ = nullptr;     // the control that had the focus when the window was left
+  HWND parkedFrom_ = nullptr;    // the control that had the focus until it was disabled
+  View* ringButton_ = nullptr;   // the button the activity ring covers while it shows
+  bool focusMarksHidden_ = false;
+  std::shared_ptr<AccessibleHost> accessHost_;
   UINT dpi_ = 96;
   bool menuOpen_ = false;
   bool destroyPosted_ = false;
