@@ -37,6 +37,7 @@ class FormWindow final : public ui::ComponentObserver {
   // Creates the window and every control, hidden, centred on the screen.
   HWND Create(HICON bigIcon, HICON smallIcon);
   HWND Handle() const { return hwnd_; }
+  const Palette& CurrentPalette() const { return palette_; }
   // Shows the window with its task-bar button and brings it in front.
   void Show();
 
