@@ -361,7 +361,8 @@ class MessageDialog {
     LoadIcon(iconSize);
     const RECT work = WorkArea(monitor_);
     const int textLeft = s(kPad) + (iconSize ? iconSize + s(kIconGap) : 0);
-    const int textLimit = std::max(s(120), std::min<int>(s(kTextMaxWidth), (work.right - work.left) * 3 / 4 - textLeft));
+    const int textLimit =
+        std::max(s(120), std::min<int>(s(kTextMaxWidth), (work.right - work.left) * 3 / 4 - textLeft));
 
     HDC dc = GetDC(hwnd_);
     HGDIOBJ old = SelectObject(dc, font.get());
