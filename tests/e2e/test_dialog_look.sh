@@ -6,16 +6,18 @@ probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/dialog-look-failed.png"; exit 1; }
 theme() { sed -n "s/^$1=#//p" "$TW_ROOT/resources/quillmere.theme" | tr -d '\r'; }
 face=$(theme window) band=$(theme header)
-shot="$TW_RUN_DIR/dialog-look.png"
+shot="$TW_RUN_DIR/dialog-look.png" seen="no box"
 
-# The colour at x y of a fresh screenshot, RRGGBB.
-pixel() { tw_shot "$shot" && convert "$shot" -format '%[hex:p{'"$1,$2"'}]' info: | cut -c1-6; }
+# The colour at x y of the screenshot, RRGGBB.
+pixel() { convert "$shot" -format '%[hex:p{'"$1,$2"'}]' info: | cut -c1-6; }
 # The box captioned Tidewell, painted: its face (just inside the top left corner of
 # its client area) and its band (just above the bottom) in the theme's colours.
 painted() {
   local l t r b
   IFS=', ' read -r l t r b < <(probe rect Tidewell | sed 's/.*client=//') || return 1
-  [ "$(pixel $((l + 4)) $((t + 4)))" = "$face" ] && [ "$(pixel $((l + 4)) $((b - 3)))" = "$band" ]
+  tw_shot "$shot" || return 1
+  seen="face $(pixel $((l + 4)) $((t + 4))) band $(pixel $((l + 4)) $((b - 3)))"
+  [ "$seen" = "face $face band $band" ]
 }
 
 ( cd "$(dirname "$TW_EXE")" && LANG=C.UTF-8 exec timeout 300 wine "$TW_EXE" ) > "$TW_RUN_DIR/dialog-look-app.log" 2>&1 &
@@ -25,7 +27,7 @@ probe wait 10000 menu || fail "the tray menu did not open"
 IFS=, read -r l t r b <<<"$(probe menu)"
 xdotool mousemove $((l + 20)) $((b - 10)) click 1
 probe wait 10000 focus Tidewell 7 || fail "no quit question with No focused"
-tw_poll 10 painted || fail "the quit question is not in the theme's colours: $(probe rect Tidewell), $(pixel 0 0)"
+tw_poll 10 painted || fail "the quit question is not in the theme's colours: $seen"
 cp "$shot" "$TW_SHOTS/dialog-look-quit.png"
 probe press Tidewell 7 || fail "cannot answer No"
 probe wait 10000 nomsgbox Tidewell || fail "No left the box open"
@@ -33,7 +35,7 @@ probe wait 10000 nomsgbox Tidewell || fail "No left the box open"
 LANG=C.UTF-8 tw_wine "$TW_BUILD/tests/winprobe/twbox.exe" update en > "$TW_RUN_DIR/dialog-look-box.out" 2>&1 &
 box=$!
 probe wait 30000 focus Tidewell 6 || fail "no update question in front with Yes focused"
-tw_poll 10 painted || fail "the update question is not in the theme's colours"
+tw_poll 10 painted || fail "the update question is not in the theme's colours: $seen"
 cp "$shot" "$TW_SHOTS/dialog-look-update.png"
 probe press Tidewell 7 || fail "cannot answer No"
 wait "$box"
