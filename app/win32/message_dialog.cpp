@@ -410,9 +410,12 @@ class MessageDialog {
     place(kIconId, s(kPad), s(kPad), iconSize, iconSize);
     place(kTextId, textLeft, textTop, textWidth, textHeight);
     place(kDetailsId, textLeft, detailsTop, columnWidth, s(kDetailsHeight));
-    if (hasDetails) {
-      SendMessageW(GetDlgItem(hwnd_, kDetailsId), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                   MAKELPARAM(s(6), s(6)));
+    if (HWND details = GetDlgItem(hwnd_, kDetailsId)) {
+      // Room around the lines, as in the message above them.
+      RECT inner{};
+      GetClientRect(details, &inner);
+      InflateRect(&inner, -s(6), -s(4));
+      SendMessageW(details, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&inner));
     }
     int x = width - s(kBandPadX) - buttonsWidth;
     for (std::size_t i = 0; i < spec_.buttons.size(); ++i) {
