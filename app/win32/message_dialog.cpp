@@ -431,7 +431,6 @@ class MessageDialog {
   }
 
   void LoadIcon(int size) {
-    icon_.reset();
     if (size == 0) return;
     HICON icon = nullptr;
     using LoadScaledFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
@@ -442,8 +441,9 @@ class MessageDialog {
       icon = static_cast<HICON>(CopyImage(LoadImageW(nullptr, name, IMAGE_ICON, size, size, LR_SHARED), IMAGE_ICON,
                                           size, size, 0));
     }
+    // The control lets go of the old icon before it is destroyed.
+    SendDlgItemMessageW(hwnd_, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     icon_.reset(icon);
-    SendDlgItemMessageW(hwnd_, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
   }
 
   // Centred on `anchor`, kept inside its monitor's work area.
