@@ -180,29 +180,29 @@ LRESULT CALLBACK DetailsProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, 
 
 class MessageDialog {
  public:
-  MessageDialog(const DialogSpec& spec, const Palette& palette) : spec_(spec), palette_(palette) {}
+  MessageDialog(const DialogSpec& box, const Palette& palette) : box_(box), palette_(palette) {}
 
   int Run() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
-    if (spec_.setForeground) style |= DS_SETFOREGROUND;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (spec_.topmost ? WS_EX_TOPMOST : 0);
-    DialogTemplate dialog(style, exStyle, spec_.caption);
-    if (spec_.icon != DialogIcon::None) dialog.Add(SS_ICON, 0, kIconId, DialogTemplate::kStatic, L"");
-    dialog.Add(SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, kTextId, DialogTemplate::kStatic, spec_.text);
-    if (!spec_.details.empty()) {
+    if (box_.setForeground) style |= DS_SETFOREGROUND;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (box_.topmost ? WS_EX_TOPMOST : 0);
+    DialogTemplate dialog(style, exStyle, box_.caption);
+    if (box_.icon != DialogIcon::None) dialog.Add(SS_ICON, 0, kIconId, DialogTemplate::kStatic, L"");
+    dialog.Add(SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, kTextId, DialogTemplate::kStatic, box_.text);
+    if (!box_.details.empty()) {
       dialog.Add(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                 palette_.themed ? 0 : WS_EX_CLIENTEDGE, kDetailsId, DialogTemplate::kEdit, spec_.details);
+                 palette_.themed ? 0 : WS_EX_CLIENTEDGE, kDetailsId, DialogTemplate::kEdit, box_.details);
     }
     bool first = true;
-    for (const DialogButton& button : spec_.buttons) {
-      const DWORD kind = button.id == spec_.defaultId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    for (const DialogButton& button : box_.buttons) {
+      const DWORD kind = button.id == box_.defaultId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
       dialog.Add(WS_TABSTOP | kind | (first ? WS_GROUP : 0), 0, static_cast<WORD>(button.id), DialogTemplate::kButton,
                  button.text);
       first = false;
     }
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), spec_.owner, Proc,
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), box_.owner, Proc,
                                                    reinterpret_cast<LPARAM>(this));
     return result == -1 ? 0 : static_cast<int>(result);
   }
@@ -235,7 +235,7 @@ class MessageDialog {
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
       case WM_CLOSE:  // the close box and Alt+F4: disabled when there is no cancel choice
-        if (spec_.cancelId != 0) EndDialog(hwnd, spec_.cancelId);
+        if (box_.cancelId != 0) EndDialog(hwnd, box_.cancelId);
         return TRUE;
       case WM_DPICHANGED: {
         const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -250,7 +250,7 @@ class MessageDialog {
         return FALSE;
       case WM_UPDATEUISTATE:
         // The focus mark and the underlined mnemonics appear once the keyboard is used.
-        for (const DialogButton& button : spec_.buttons) InvalidateRect(GetDlgItem(hwnd, button.id), nullptr, FALSE);
+        for (const DialogButton& button : box_.buttons) InvalidateRect(GetDlgItem(hwnd, button.id), nullptr, FALSE);
         return FALSE;
       default:
         break;
@@ -283,7 +283,7 @@ class MessageDialog {
   }
 
   bool IsButton(int id) const {
-    return std::any_of(spec_.buttons.begin(), spec_.buttons.end(), [id](const DialogButton& b) { return b.id == id; });
+    return std::any_of(box_.buttons.begin(), box_.buttons.end(), [id](const DialogButton& b) { return b.id == id; });
   }
 
   void OnInit() {
@@ -292,7 +292,7 @@ class MessageDialog {
     using DpiBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
     if (const auto set = User32Function<DpiBehaviorFn>("SetDialogDpiChangeBehavior")) set(hwnd_, 1, 1);
     if (palette_.dark) UseDarkTitleBar(hwnd_, true);
-    if (spec_.cancelId == 0) EnableMenuItem(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+    if (box_.cancelId == 0) EnableMenuItem(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
     if (HWND details = GetDlgItem(hwnd_, kDetailsId)) SetWindowSubclass(details, DetailsProc, kDetailsSubclass, 0);
     if (palette_.themed) {
       faceBrush_.reset(CreateSolidBrush(palette_.window));
@@ -302,7 +302,7 @@ class MessageDialog {
     // Where it opens: over its owner when the owner is on screen, otherwise (the
     // application's own window has no size) in the middle of the monitor the user
     // is working on, the one under the mouse.
-    HWND owner = spec_.owner;
+    HWND owner = box_.owner;
     RECT anchor{};
     if (owner && IsWindowVisible(owner) && !IsIconic(owner) && GetWindowRect(owner, &anchor) &&
         anchor.right > anchor.left && anchor.bottom > anchor.top) {
@@ -321,24 +321,24 @@ class MessageDialog {
       CentreOn(anchor);
     }
 
-    HWND focus = GetDlgItem(hwnd_, spec_.defaultId);
-    if (!focus && !spec_.buttons.empty()) focus = GetDlgItem(hwnd_, spec_.buttons.front().id);
+    HWND focus = GetDlgItem(hwnd_, box_.defaultId);
+    if (!focus && !box_.buttons.empty()) focus = GetDlgItem(hwnd_, box_.buttons.front().id);
     if (focus) {
       SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(GetDlgCtrlID(focus)), 0);
       SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
     }
-    MessageBeep(IconSound(spec_.icon));
+    MessageBeep(IconSound(box_.icon));
   }
 
   void OnCommand(int id, int code) {
     if (IsButton(id)) {
       if (code != BN_CLICKED) return;
-      if (spec_.onButton && !spec_.onButton(id)) return;
+      if (box_.onButton && !box_.onButton(id)) return;
       EndDialog(hwnd_, id);
       return;
     }
     // Escape, and the close box through the dialog manager.
-    if (id == IDCANCEL && spec_.cancelId != 0) EndDialog(hwnd_, spec_.cancelId);
+    if (id == IDCANCEL && box_.cancelId != 0) EndDialog(hwnd_, box_.cancelId);
   }
 
   void Relayout() {
@@ -357,7 +357,7 @@ class MessageDialog {
     UniqueHfont font(CreateFontIndirectW(&metrics.lfMessageFont));
     UniqueHfont captionFont(CreateFontIndirectW(&metrics.lfCaptionFont));
 
-    const int iconSize = spec_.icon == DialogIcon::None ? 0 : MetricAt(SM_CXICON, dpi, 32);
+    const int iconSize = box_.icon == DialogIcon::None ? 0 : MetricAt(SM_CXICON, dpi, 32);
     LoadIcon(iconSize);
     const RECT work = WorkArea(monitor_);
     const int textLeft = s(kPad) + (iconSize ? iconSize + s(kIconGap) : 0);
@@ -369,13 +369,13 @@ class MessageDialog {
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     RECT text{0, 0, textLimit, 0};
-    DrawTextW(dc, spec_.text.c_str(), static_cast<int>(spec_.text.size()), &text, kTextFormat | DT_CALCRECT);
+    DrawTextW(dc, box_.text.c_str(), static_cast<int>(box_.text.size()), &text, kTextFormat | DT_CALCRECT);
     const int textWidth = std::min<int>(text.right, textLimit);
     const int textHeight = std::max<int>(text.bottom, tm.tmHeight);
     const int buttonHeight = std::max(s(kButtonMinHeight), static_cast<int>(tm.tmHeight) + s(10));
     std::vector<int> buttonWidths;
     int buttonsWidth = 0;
-    for (const DialogButton& button : spec_.buttons) {
+    for (const DialogButton& button : box_.buttons) {
       RECT r{};
       DrawTextW(dc, button.text.c_str(), static_cast<int>(button.text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
       buttonWidths.push_back(std::max(s(kButtonMinWidth), static_cast<int>(r.right) + 2 * s(kButtonTextPad)));
@@ -383,7 +383,7 @@ class MessageDialog {
     }
     SelectObject(dc, captionFont.get());
     SIZE caption{};
-    GetTextExtentPoint32W(dc, spec_.caption.c_str(), static_cast<int>(spec_.caption.size()), &caption);
+    GetTextExtentPoint32W(dc, box_.caption.c_str(), static_cast<int>(box_.caption.size()), &caption);
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
 
@@ -418,8 +418,8 @@ class MessageDialog {
       SendMessageW(details, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&inner));
     }
     int x = width - s(kBandPadX) - buttonsWidth;
-    for (std::size_t i = 0; i < spec_.buttons.size(); ++i) {
-      place(spec_.buttons[i].id, x, bandTop + s(kBandPadY), buttonWidths[i], buttonHeight);
+    for (std::size_t i = 0; i < box_.buttons.size(); ++i) {
+      place(box_.buttons[i].id, x, bandTop + s(kBandPadY), buttonWidths[i], buttonHeight);
       x += buttonWidths[i] + s(kButtonGap);
     }
     // The controls hold the new font now; the old one can go.
@@ -436,7 +436,7 @@ class MessageDialog {
     using LoadScaledFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
     static const auto loadScaled = SystemFunction<LoadScaledFn>(GetModuleHandleW(L"comctl32.dll"),
                                                                 "LoadIconWithScaleDown");
-    const LPCWSTR name = SystemIconName(spec_.icon);
+    const LPCWSTR name = SystemIconName(box_.icon);
     if (!loadScaled || FAILED(loadScaled(nullptr, name, size, size, &icon))) {
       icon = static_cast<HICON>(CopyImage(LoadImageW(nullptr, name, IMAGE_ICON, size, size, LR_SHARED), IMAGE_ICON,
                                           size, size, 0));
@@ -506,7 +506,7 @@ class MessageDialog {
     });
   }
 
-  const DialogSpec& spec_;
+  const DialogSpec& box_;
   const Palette& palette_;
   HWND hwnd_ = nullptr;
   HMONITOR monitor_ = nullptr;  // the one it opens on, then the one it was moved to
@@ -519,51 +519,51 @@ class MessageDialog {
 
 }  // namespace
 
-int ShowMessageDialog(const DialogSpec& spec, const Palette& palette) {
-  MessageDialog dialog(spec, palette);
+int ShowMessageDialog(const DialogSpec& box, const Palette& palette) {
+  MessageDialog dialog(box, palette);
   return dialog.Run();
 }
 
-std::optional<DialogSpec> MessageBoxSpec(HWND owner, const std::wstring& text, const std::wstring& caption,
-                                         UINT flags) {
+std::optional<DialogSpec> MessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption,
+                                           UINT flags) {
   constexpr UINT kKnown = MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK | MB_SETFOREGROUND | MB_TOPMOST;
   if ((flags & ~kKnown) != 0) return std::nullopt;
-  DialogSpec spec;
-  spec.owner = owner;
-  spec.caption = caption;
-  spec.text = text;
-  spec.setForeground = (flags & MB_SETFOREGROUND) != 0;
-  spec.topmost = (flags & MB_TOPMOST) != 0;
+  DialogSpec box;
+  box.owner = owner;
+  box.caption = caption;
+  box.text = text;
+  box.setForeground = (flags & MB_SETFOREGROUND) != 0;
+  box.topmost = (flags & MB_TOPMOST) != 0;
   switch (flags & MB_ICONMASK) {
     case 0: break;
-    case MB_ICONERROR: spec.icon = DialogIcon::Error; break;
-    case MB_ICONWARNING: spec.icon = DialogIcon::Warning; break;
-    case MB_ICONQUESTION: spec.icon = DialogIcon::Question; break;
-    case MB_ICONINFORMATION: spec.icon = DialogIcon::Information; break;
+    case MB_ICONERROR: box.icon = DialogIcon::Error; break;
+    case MB_ICONWARNING: box.icon = DialogIcon::Warning; break;
+    case MB_ICONQUESTION: box.icon = DialogIcon::Question; break;
+    case MB_ICONINFORMATION: box.icon = DialogIcon::Information; break;
     default: return std::nullopt;
   }
   // Like the system's box: OK is also the answer to Escape and the close box; a
   // Yes/No question has no such answer, so both do nothing there.
   switch (flags & MB_TYPEMASK) {
     case MB_OK:
-      spec.buttons = {{IDOK, translate::ProgramText(L"확인")}};
-      spec.cancelId = IDOK;
+      box.buttons = {{IDOK, translate::ProgramText(L"확인")}};
+      box.cancelId = IDOK;
       break;
     case MB_YESNO:
-      spec.buttons = {{IDYES, translate::ProgramText(L"예(&Y)")}, {IDNO, translate::ProgramText(L"아니요(&N)")}};
+      box.buttons = {{IDYES, translate::ProgramText(L"예(&Y)")}, {IDNO, translate::ProgramText(L"아니요(&N)")}};
       break;
     default:
       return std::nullopt;
   }
   switch (flags & MB_DEFMASK) {
-    case MB_DEFBUTTON1: spec.defaultId = spec.buttons[0].id; break;
+    case MB_DEFBUTTON1: box.defaultId = box.buttons[0].id; break;
     case MB_DEFBUTTON2:
-      if (spec.buttons.size() < 2) return std::nullopt;
-      spec.defaultId = spec.buttons[1].id;
+      if (box.buttons.size() < 2) return std::nullopt;
+      box.defaultId = box.buttons[1].id;
       break;
     default: return std::nullopt;
   }
-  return spec;
+  return box;
 }
 
 }  // namespace zeph::win32

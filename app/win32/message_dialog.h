@@ -50,7 +50,7 @@ int ShowMessageDialog(const DialogSpec& spec, const Palette& palette);
 // in the program's language. Covers OK and Yes/No with any one icon, the second
 // button as the default, MB_SETFOREGROUND and MB_TOPMOST; nothing for any other
 // flag, which the system's own box then shows.
-std::optional<DialogSpec> MessageBoxSpec(HWND owner, const std::wstring& text, const std::wstring& caption,
-                                         UINT flags);
+std::optional<DialogSpec> MessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption,
+                                           UINT flags);
 
 }  // namespace zeph::win32

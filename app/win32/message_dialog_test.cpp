@@ -30,9 +30,9 @@ struct Seen {
 // `answer` on another thread, as a user would press its keys.
 int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(HWND box, HWND focus)>& answer,
            Seen* seen = nullptr, const Palette& palette = SystemPalette()) {
-  auto spec = MessageBoxSpec(nullptr, flagsText, kCaption, flags);
-  EXPECT_TRUE(spec);
-  if (!spec) return -1;
+  const auto dialog = MessageBoxDialog(nullptr, flagsText, kCaption, flags);
+  EXPECT_TRUE(dialog);
+  if (!dialog) return -1;
   std::thread user([&] {
     HWND box = nullptr;
     GUITHREADINFO info{};
@@ -61,7 +61,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
     }
     answer(box, info.hwndFocus);
   });
-  const int result = ShowMessageDialog(*spec, palette);
+  const int result = ShowMessageDialog(*dialog, palette);
   user.join();
   return result;
 }
@@ -71,8 +71,8 @@ void Click(HWND box, int id) { PostMessageW(GetDlgItem(box, id), BM_CLICK, 0, 0)
 
 TEST(MessageDialog, IsReadLikeTheSystemBoxWithTheDefaultButtonFocused) {
   Seen seen;
-  Palette dark = ThemePalette(Theme{});  // painted by the program, not the system
-  dark.dark = true;
+  Palette dark = SystemPalette();  // painted by the program, not the system
+  dark.themed = dark.dark = true;
   const int result =
       Answer(L"Quit?", 0x50124, [](HWND, HWND focus) { Key(focus, WM_KEYDOWN, VK_RETURN); }, &seen, dark);
   ASSERT_TRUE(seen.found);
@@ -130,15 +130,15 @@ TEST(MessageDialog, WrapsALongUnbrokenTextInsideTheScreen) {
 }
 
 TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
-  DialogSpec spec;
-  spec.caption = kCaption;
-  spec.text = L"It failed.";
-  spec.details = L"line 1\r\nline 2";
-  spec.buttons = {{100, L"&Copy"}, {IDOK, L"OK"}};
-  spec.defaultId = IDOK;
-  spec.cancelId = IDOK;
+  DialogSpec box;
+  box.caption = kCaption;
+  box.text = L"It failed.";
+  box.details = L"line 1\r\nline 2";
+  box.buttons = {{100, L"&Copy"}, {IDOK, L"OK"}};
+  box.defaultId = IDOK;
+  box.cancelId = IDOK;
   std::vector<int> pressed;
-  spec.onButton = [&](int id) {
+  box.onButton = [&](int id) {
     pressed.push_back(id);
     return id != 100;
   };
@@ -154,7 +154,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     PostMessageW(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(details), TRUE);
     Key(details, WM_KEYDOWN, VK_RETURN);
   });
-  const int result = ShowMessageDialog(spec, SystemPalette());
+  const int result = ShowMessageDialog(box, SystemPalette());
   user.join();
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(pressed, (std::vector<int>{100, IDOK}));
@@ -163,7 +163,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
 TEST(MessageDialog, FlagsItDoesNotCoverAreLeftToTheSystemBox) {
   for (UINT flags : {UINT{MB_OKCANCEL}, UINT{MB_YESNOCANCEL}, UINT{MB_OK | MB_DEFBUTTON2}, UINT{MB_YESNO | MB_HELP},
                      UINT{MB_OK | MB_TASKMODAL}, UINT{MB_OK | MB_RTLREADING}}) {
-    EXPECT_FALSE(MessageBoxSpec(nullptr, L"t", L"c", flags)) << std::hex << flags;
+    EXPECT_FALSE(MessageBoxDialog(nullptr, L"t", L"c", flags)) << std::hex << flags;
   }
 }
 

@@ -142,8 +142,8 @@ bool Win32TrayShell::Balloon(const std::wstring& title, const std::wstring& text
 
 int Win32MessageBoxes::Show(tray::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                             std::uint32_t flags) {
-  if (const auto spec = MessageBoxSpec(ToHwnd(owner), text, caption, flags)) {
-    if (const int answer = ShowMessageDialog(*spec, palette_ ? *palette_ : SystemPalette())) return answer;
+  if (const auto box = MessageBoxDialog(ToHwnd(owner), text, caption, flags)) {
+    if (const int answer = ShowMessageDialog(*box, palette_ ? *palette_ : SystemPalette())) return answer;
   }
   return MessageBoxW(ToHwnd(owner), text.c_str(), caption.c_str(), flags);
 }

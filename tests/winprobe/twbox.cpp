@@ -30,8 +30,7 @@ int wmain(int argc, wchar_t** argv) {
   translate::Win32ResourceSource resources;
   translate::Win32LocaleSource locale;
   translate::LoadProgramTexts(resources, locale);
-  const auto theme = win32::LoadThemeResource(L"Quillmere");
-  const win32::Palette palette = theme ? win32::ThemePalette(*theme) : win32::SystemPalette();
+  const win32::Palette palette = win32::ApplyTheme(L"Quillmere");
 
   const bool update = std::wstring(argv[1]) == L"update";
   const std::wstring text = update ? update::UpdatePromptText(argv[2]) : argv[2];
