@@ -57,6 +57,7 @@ bool MainWindow::Create() {
   if (!appWindow_) return false;
   application_.SetHandle(FromHwnd(appWindow_.get()));
   application_.SetIcon(reinterpret_cast<tray::IconHandle>(smallIcon_.get()));
+  services_.boxes.SetPalette(&view_.GetPalette());
 
   view_.SetMenuOwner(appWindow_.get());
   view_.SetMessageHook([this](UINT msg, WPARAM w, LPARAM l, LRESULT& result) { return OnMessage(msg, w, l, result); });

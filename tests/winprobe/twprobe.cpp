@@ -22,6 +22,8 @@
 //   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
+//   twprobe rect CAPTION               the box's screen rectangle and its client area's,
+//                                      window=l,t,r,b client=l,t,r,b
 //   twprobe storm CLASS SEED COUNT     a storm of private-range messages (see storm.h)
 //   twprobe settingchange AREA         broadcasts WM_SETTINGCHANGE with the area's name as
 //                                      Windows does ("ImmersiveColorSet": apps light/dark)
@@ -325,7 +327,8 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|wait|settingchange ...\n");
+  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|rect|wait|"
+                   L"settingchange ...\n");
   return 2;
 }
 
@@ -349,11 +352,22 @@ int Run(const std::vector<std::wstring>& a) {
                ? 0
                : 1;
   }
-  if (cmd == L"msgbox" || cmd == L"press") {
+  if (cmd == L"msgbox" || cmd == L"press" || cmd == L"rect") {
     HWND box = FindBox(a[1]);
     if (!box) return 1;
     if (cmd == L"msgbox") {
       PrintBox(box);
+      return 0;
+    }
+    if (cmd == L"rect") {
+      RECT r{}, c{};
+      GetWindowRect(box, &r);
+      GetClientRect(box, &c);
+      MapWindowPoints(box, nullptr, reinterpret_cast<POINT*>(&c), 2);
+      wchar_t line[128];
+      swprintf(line, 128, L"window=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom, c.left,
+               c.top, c.right, c.bottom);
+      Out(line);
       return 0;
     }
     return n == 3 ? Press(box, a[2]) : Usage();
