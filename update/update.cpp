@@ -4,9 +4,11 @@
 #include <exception>
 #include <iterator>
 #include <optional>
-#include <stdexcept>
 #include <utility>
 #include <vector>
+
+#include "common/error.h"
+#include "common/utf.h"
 
 namespace zeph::update {
 namespace {
@@ -107,7 +109,7 @@ std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring&
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] == L'%' && i + 1 < format.size()) {
       if (format[i + 1] == L'd' && next < std::size(parts)) {
-        out += std::to_wstring(parts[next++]);
+        out += DecimalText(parts[next++]);
         ++i;
         continue;
       }
@@ -150,7 +152,7 @@ std::shared_ptr<UpdateCheck> CheckUpdate(const std::wstring& url, bool debug, Up
                                          UpdateCheckEnvironment environment, ThreadStarter& threads) {
   if (!environment.http || !environment.versionBlock || !environment.stop || !environment.prompt ||
       !environment.shell || !environment.ui) {
-    throw std::invalid_argument("CheckUpdate: every service of the environment is needed");
+    throw Error(L"CheckUpdate: every service of the environment is needed");
   }
   auto state = std::make_shared<CheckState>(url, debug, std::move(proc), std::move(environment));
   threads.Start([state] { state->Run(); });

@@ -11,6 +11,7 @@
 #include "common/testing/manual_dispatcher.h"
 #include "update/testing/fake_platform.h"
 #include "update/update.h"
+#include "common/error.h"
 #include "update/web_addresses.h"
 
 namespace zeph::update {
@@ -322,7 +323,7 @@ TEST(CheckUpdate, RefusesAnIncompleteEnvironment) {
   ManualThreads threads;
   UpdateCheckEnvironment env;
   env.http = std::make_shared<testing::FakeHttpClient>();
-  EXPECT_THROW(CheckUpdate(kUrl, false, nullptr, env, threads), std::invalid_argument);
+  EXPECT_THROW(CheckUpdate(kUrl, false, nullptr, env, threads), Error);
   EXPECT_TRUE(threads.bodies.empty());
 }
 

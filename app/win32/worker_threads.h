@@ -8,7 +8,7 @@ namespace zeph::win32 {
 
 class DetachedThreads final : public ThreadStarter {
  public:
-  // Throws std::system_error when Windows can start no thread (as std::thread does).
+  // Throws zeph::Error when Windows can start no thread.
   void Start(std::function<void()> body) override;
 };
 
