@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "common/utf.h"
+
 namespace zeph::autostart {
 namespace {
 
@@ -95,8 +97,8 @@ std::wstring SecondsToDuration(std::int32_t seconds) {
   const std::int32_t minutes = seconds / 60;
   const std::int32_t rest = seconds % 60;
   std::wstring result = L"PT";
-  if (minutes > 0) result += std::to_wstring(minutes) + L"M";
-  if (rest > 0) result += std::to_wstring(rest) + L"S";
+  if (minutes > 0) result += DecimalText(static_cast<std::uint32_t>(minutes)) + L"M";
+  if (rest > 0) result += DecimalText(static_cast<std::uint32_t>(rest)) + L"S";
   // Negative counts would otherwise leave a bare "PT", which is no duration at all.
   if (minutes <= 0 && rest <= 0) result = L"PT0S";
   return result;

@@ -1,5 +1,7 @@
 #include "common/utf.h"
 
+#include <charconv>
+
 namespace zeph {
 namespace {
 
@@ -123,6 +125,12 @@ std::wstring Utf16LeToWide(const std::uint8_t* bytes, std::size_t size) {
     }
     return out;
   }
+}
+
+std::wstring DecimalText(std::uint64_t value) {
+  char digits[20];
+  const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  return std::wstring(static_cast<const char*>(digits), end);
 }
 
 }  // namespace zeph

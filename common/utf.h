@@ -15,4 +15,8 @@ std::string WideToUtf8(std::wstring_view wide);
 std::vector<std::uint8_t> WideToUtf16Le(std::wstring_view wide);
 std::wstring Utf16LeToWide(const std::uint8_t* bytes, std::size_t size);
 
+// The decimal digits of `value`. std::to_wstring does the same through the C
+// library's wide printf, which MinGW brings in whole (some 12 KB of the exe).
+std::wstring DecimalText(std::uint64_t value);
+
 }  // namespace zeph

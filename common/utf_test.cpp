@@ -30,5 +30,11 @@ TEST(Utf, OddByteCountDropsTheIncompleteUnit) {
   EXPECT_EQ(Utf16LeToWide(bytes, sizeof bytes), L"A");
 }
 
+TEST(DecimalText, EveryWidthUpToTheLargest) {
+  EXPECT_EQ(DecimalText(0), L"0");
+  EXPECT_EQ(DecimalText(1024), L"1024");
+  EXPECT_EQ(DecimalText(18446744073709551615u), L"18446744073709551615");
+}
+
 }  // namespace
 }  // namespace zeph

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/error.h"
+#include "common/utf.h"
 
 namespace zeph::memory {
 namespace {
@@ -98,7 +99,7 @@ bool SetPrivilege(Kernel& kernel, const std::wstring& name, bool enable) {
   if (error == 0) return true;
   std::wstring text = TrimmedSystemText(kernel.FormatSystemMessage(error));
   // A code the message table does not know must still tell the user something.
-  if (text.empty()) text = L"System error " + std::to_wstring(error);
+  if (text.empty()) text = L"System error " + DecimalText(error);
   throw Error(std::move(text));
 }
 

@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <memory>
-#include <system_error>
+#include <string>
+
+#include "common/error.h"
+#include "common/utf.h"
 
 namespace zeph::win32 {
 namespace {
@@ -26,7 +29,9 @@ DWORD WINAPI RunBody(void* parameter) {
 void DetachedThreads::Start(std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
   const HANDLE thread = CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr);
-  if (!thread) throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateThread");
+  if (!thread) {
+    throw Error(L"Windows could not start a thread (error " + DecimalText(GetLastError()) + L").");
+  }
   owned.release();  // the thread owns it now
   CloseHandle(thread);
 }
