@@ -98,6 +98,42 @@ TEST(ApplicationTest, GuardHandsAnErrorToTheHandlerAndReportsIt) {
   EXPECT_EQ(w.boxes.shown[0].text, L"boom");
 }
 
+class FakeErrorReporter : public crash::ErrorReporter {
+ public:
+  std::wstring SaveReport(const std::wstring& message) override {
+    calls.push_back(L"SaveReport(" + message + L")");
+    return L"report of " + message;
+  }
+  crash::ErrorChoice Show(std::uintptr_t owner, const std::wstring& text, const std::wstring& caption,
+                          const std::wstring& details) override {
+    calls.push_back(L"Show(" + std::to_wstring(owner) + L"," + text + L"," + caption + L"," + details + L")");
+    return choice;
+  }
+  void Restart() override { calls.push_back(L"Restart"); }
+  void Close() override { calls.push_back(L"Close"); }
+  crash::ErrorChoice choice = crash::ErrorChoice::Continue;
+  std::vector<std::wstring> calls;
+};
+
+TEST(ApplicationTest, WithAReporterTheErrorIsSavedShownWithItsReportAndTheChoiceIsCarriedOut) {
+  struct Case {
+    crash::ErrorChoice choice;
+    const wchar_t* then;  // empty: the program goes on
+  };
+  for (const Case& c : {Case{crash::ErrorChoice::Continue, L""}, Case{crash::ErrorChoice::Restart, L"Restart"},
+                        Case{crash::ErrorChoice::Close, L"Close"}}) {
+    TestWindow w;
+    FakeErrorReporter reporter;
+    reporter.choice = c.choice;
+    w.application.SetErrorReporter(&reporter);
+    EXPECT_FALSE(w.application.Guard([] { throw Error(L"disk full"); }));
+    std::vector<std::wstring> expected = {L"SaveReport(disk full)", L"Show(256,disk full,타이드웰,report of disk full)"};
+    if (*c.then) expected.push_back(c.then);
+    EXPECT_EQ(reporter.calls, expected);
+    EXPECT_TRUE(w.boxes.shown.empty());
+  }
+}
+
 TEST(ApplicationTest, MinimiseAndRestoreActOnceAndOnlyOnAWindowOnScreen) {
   TestWindow w;
   w.application.Minimize();

@@ -5,6 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "crash/fault.h"
+
 namespace zeph::win32 {
 namespace {
 
@@ -13,6 +15,8 @@ DWORD WINAPI RunBody(void* parameter) {
   try {
     (*body)();
   } catch (...) {
+    // A worker's C++ error ends only its own work; a fault ends the program.
+    crash::HandOverForeignFault();
   }
   return 0;
 }
