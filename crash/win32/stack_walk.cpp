@@ -5,6 +5,9 @@
 #include "common/win32/system_library.h"
 
 namespace zeph::crash {
+
+#if defined(_WIN64)
+
 namespace {
 
 // The calling thread's stack: [low, high).
@@ -20,8 +23,6 @@ void StackBounds(std::uintptr_t& low, std::uintptr_t& high) {
 }
 
 }  // namespace
-
-#if defined(_WIN64)
 
 std::size_t WalkStack(const CONTEXT& start, bool, std::uintptr_t* out, std::size_t capacity) {
   std::uintptr_t low = 0, high = 0;
