@@ -56,8 +56,9 @@ struct Crash {
   DWORD threadId;
   const EXCEPTION_RECORD* record;
   const CONTEXT* context;
-  const std::uintptr_t* frames;
+  const std::uintptr_t* frames;  // null: walked on the reporter's thread
   std::size_t frameCount;
+  std::uintptr_t stackLow, stackHigh;  // the crashed thread's stack
 };
 EXCEPTION_RECORD g_record;
 CONTEXT g_context;
@@ -87,7 +88,14 @@ LONG CALLBACK RecordFault(EXCEPTION_POINTERS* pointers) {
   slot->record = *pointers->ExceptionRecord;
   slot->record.ExceptionRecord = nullptr;
   slot->context = *pointers->ContextRecord;
-  slot->frameCount = WalkStack(slot->context, false, slot->frames, kMaxFrames);
+  // After the catch the stack is gone, so it is walked now; not after an overflow,
+  // where this handler itself runs on what is left of the stack.
+  slot->frameCount = 0;
+  if (pointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
+    std::uintptr_t low = 0, high = 0;
+    CurrentStackBounds(low, high);
+    slot->frameCount = WalkStack(slot->context, low, high, false, slot->frames, kMaxFrames);
+  }
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -270,9 +278,15 @@ DWORD WINAPI ReportOnOwnThread(void* parameter) {
   Fill(g_facts, crash.kind, crash.threadId);
   if (crash.record) FillException(g_facts, *crash.record);
   if (g_message[0]) g_facts.message = g_message;
+  const std::uintptr_t* frames = crash.frames;
+  std::size_t frameCount = crash.frameCount;
+  if (!frames && crash.context) {
+    frameCount = WalkStack(*crash.context, crash.stackLow, crash.stackHigh, true, g_addresses, kMaxFrames);
+    frames = g_addresses;
+  }
   g_facts.frames = g_frames;
-  g_facts.frameCount = crash.frameCount;
-  for (std::size_t i = 0; i < crash.frameCount; ++i) Locate(crash.frames[i], g_frames[i]);
+  g_facts.frameCount = frameCount;
+  for (std::size_t i = 0; i < frameCount; ++i) Locate(frames[i], g_frames[i]);
   const std::size_t length = FormatReport(g_facts, g_report, kReportCapacity);
   if (g_folder[0]) {
     CreateFolder();
@@ -286,7 +300,9 @@ DWORD WINAPI ReportOnOwnThread(void* parameter) {
   CloseProgram();
 }
 
-// `frames`: the stack as it was walked when the fault happened; null: walked here.
+// `frames`: the stack as it was walked when the fault happened; null: the reporter's
+// thread walks it. Little runs here: after a stack overflow this is what is left of
+// the stack.
 [[noreturn]] void Report(CrashKind kind, const EXCEPTION_RECORD* record, const CONTEXT* context,
                          const std::uintptr_t* frames = nullptr, std::size_t frameCount = 0) {
   // A second crash, in the reporter or on another thread meanwhile, ends at once.
@@ -297,12 +313,9 @@ DWORD WINAPI ReportOnOwnThread(void* parameter) {
   } else {
     ::RtlCaptureContext(&g_context);
   }
-  if (!frames) {
-    frameCount = WalkStack(g_context, true, g_addresses, kMaxFrames);
-    frames = g_addresses;
-  }
   static Crash crash;
-  crash = {kind, ::GetCurrentThreadId(), record ? &g_record : nullptr, &g_context, frames, frameCount};
+  crash = {kind, ::GetCurrentThreadId(), record ? &g_record : nullptr, &g_context, frames, frameCount, 0, 0};
+  CurrentStackBounds(crash.stackLow, crash.stackHigh);
   const HANDLE thread = ::CreateThread(nullptr, 256 * 1024, ReportOnOwnThread, &crash, 0, nullptr);
   if (!thread) ReportOnOwnThread(&crash);
   ::WaitForSingleObject(thread, INFINITE);
@@ -421,10 +434,12 @@ std::wstring SaveErrorReport(const std::wstring& message) {
   facts.message = message.c_str();
   CONTEXT here;
   ::RtlCaptureContext(&here);
+  std::uintptr_t low = 0, high = 0;
+  CurrentStackBounds(low, high);
   std::uintptr_t addresses[kMaxFrames];
   std::vector<CodeLocation> frames(kMaxFrames);
   facts.frames = frames.data();
-  facts.frameCount = WalkStack(here, true, addresses, kMaxFrames);
+  facts.frameCount = WalkStack(here, low, high, true, addresses, kMaxFrames);
   for (std::size_t i = 0; i < facts.frameCount; ++i) Locate(addresses[i], frames[i]);
   std::wstring text(kReportCapacity, L'\0');
   text.resize(FormatReport(facts, text.data(), text.size()));

@@ -6,12 +6,7 @@
 
 namespace zeph::crash {
 
-#if defined(_WIN64)
-
-namespace {
-
-// The calling thread's stack: [low, high).
-void StackBounds(std::uintptr_t& low, std::uintptr_t& high) {
+void CurrentStackBounds(std::uintptr_t& low, std::uintptr_t& high) {
   // NtCurrentTeb reads the segment register at a fixed offset, which GCC takes for an
   // access to an empty array.
 #pragma GCC diagnostic push
@@ -22,11 +17,10 @@ void StackBounds(std::uintptr_t& low, std::uintptr_t& high) {
   high = reinterpret_cast<std::uintptr_t>(tib->StackBase);
 }
 
-}  // namespace
+#if defined(_WIN64)
 
-std::size_t WalkStack(const CONTEXT& start, bool, std::uintptr_t* out, std::size_t capacity) {
-  std::uintptr_t low = 0, high = 0;
-  StackBounds(low, high);
+std::size_t WalkStack(const CONTEXT& start, std::uintptr_t low, std::uintptr_t high, bool, std::uintptr_t* out,
+                      std::size_t capacity) {
   CONTEXT context = start;
   std::size_t count = 0;
   while (count < capacity) {
@@ -54,7 +48,8 @@ std::size_t WalkStack(const CONTEXT& start, bool, std::uintptr_t* out, std::size
 
 #else
 
-std::size_t WalkStack(const CONTEXT& start, bool mayLoadLibraries, std::uintptr_t* out, std::size_t capacity) {
+std::size_t WalkStack(const CONTEXT& start, std::uintptr_t, std::uintptr_t, bool mayLoadLibraries, std::uintptr_t* out,
+                      std::size_t capacity) {
   if (capacity == 0) return 0;
   out[0] = start.Eip;
   using StackWalk64Fn = BOOL(WINAPI*)(DWORD, HANDLE, HANDLE, LPSTACKFRAME64, PVOID, PREAD_PROCESS_MEMORY_ROUTINE64,
