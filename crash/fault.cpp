@@ -1,9 +1,8 @@
 #include "crash/fault.h"
 
-#include <cxxabi.h>
-
 #include <atomic>
 #include <cstdlib>
+#include <exception>
 
 namespace zeph::crash {
 namespace {
@@ -13,9 +12,11 @@ std::atomic<ForeignFaultHandler> handler{nullptr};
 void SetForeignFaultHandler(ForeignFaultHandler next) noexcept { handler.store(next); }
 
 bool HandOverForeignFault() noexcept {
-  // The C++ runtime knows the type of every exception a C++ throw raised; for one
-  // the unwinder brought in from outside (a structured exception) it has none.
-  if (abi::__cxa_current_exception_type() != nullptr) return false;
+  // Inside a catch block the C++ runtime hands out every exception a C++ throw
+  // raised; one the unwinder brought in from outside it cannot, and answers none.
+  // (Its __cxa_current_exception_type does not tell: for a foreign exception it
+  // reads a header the exception does not have.)
+  if (std::current_exception()) return false;
   const ForeignFaultHandler take = handler.load();
   if (take == nullptr) std::abort();
   take();

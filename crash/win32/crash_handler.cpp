@@ -338,7 +338,9 @@ void OnForeignFault() {
 }
 
 void OnTerminate() {
-  if (const std::type_info* type = abi::__cxa_current_exception_type()) {
+  // Only a C++ exception has a type to name (see crash/fault.cpp).
+  const std::type_info* type = std::current_exception() ? abi::__cxa_current_exception_type() : nullptr;
+  if (type) {
     ::MultiByteToWideChar(CP_UTF8, 0, type->name(), -1, g_message, static_cast<int>(std::size(g_message)));
     g_message[std::size(g_message) - 1] = L'\0';
   }
