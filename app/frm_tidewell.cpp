@@ -45,6 +45,7 @@ void TFrmTidewell::Layout() {
   ImgLogo.SetBounds(1, 6, 99, 29);
   ImgLogo.Picture = L"LOGO";
   ImgLogo.HandCursor = true;
+  ImgLogo.AccessibleName = L"타이드웰 웹사이트";
 
   PnlMain.SetCaption(L"PnlMain");
   PnlMain.SetBounds(0, 41, 500, 389);
@@ -71,6 +72,7 @@ void TFrmTidewell::Layout() {
   BtnClean.SetBounds(168, 298, 163, 67);
   Indicator.SetBounds(233, 314, 32, 32);
   Indicator.SetVisible(false);
+  Indicator.AccessibleName = L"메모리 정리 중";
 
   Card2.SetCaption(L"Card2");
   Card2.SetBounds(0, 0, 500, 389);

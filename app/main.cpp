@@ -26,6 +26,19 @@ namespace {
 
 using namespace zeph;
 
+// The update check's question is one of the program's boxes, in the window's look.
+class BoxPrompt final : public update::Prompt {
+ public:
+  explicit BoxPrompt(app::MessageBoxes& boxes) : boxes_(boxes) {}
+  int Show(update::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+           std::uint32_t flags) override {
+    return boxes_.Show(reinterpret_cast<tray::WindowHandle>(owner), text, caption, flags);
+  }
+
+ private:
+  app::MessageBoxes& boxes_;
+};
+
 // The window's services and the two the window's commands add: the shell for the
 // web pages, and a fresh set of services for each update check.
 struct ProgramServices {
@@ -39,7 +52,11 @@ struct ProgramServices {
     // dispatcher for as long as it runs; once the window is gone the dispatcher
     // drops what it is handed.
     std::shared_ptr<UiDispatcher> ui(std::shared_ptr<void>(), &window.dispatcher);
-    platform.newUpdateCheck = [ui] { return update::Win32UpdateCheckEnvironment(nullptr, {}, {}, ui); };
+    platform.newUpdateCheck = [ui, &boxes = window.boxes] {
+      update::UpdateCheckEnvironment environment = update::Win32UpdateCheckEnvironment(nullptr, {}, {}, ui);
+      environment.prompt = std::make_shared<BoxPrompt>(boxes);
+      return environment;
+    };
     return platform;
   }
 };
@@ -53,7 +70,7 @@ void RemoveTrayIcon() {
 
 int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
-  const win32::Palette palette = win32::ApplyTheme(L"Quillmere");
+  const win32::Palette palette = win32::ApplyTheme(win32::kThemeName);
 
   // Workers may still hand work to the dispatcher while the process ends, so the
   // services are never destroyed: the process ending releases them.

@@ -120,6 +120,8 @@ class ActivityIndicator : public Control {
   void SetAnimate(bool animate);
   int FrameDelay = 50;
   Color DotColor = kBlack;
+  // What a screen reader calls the ring (a key of the program's texts).
+  std::wstring AccessibleName;
 
  private:
   bool animate_ = false;
@@ -167,6 +169,9 @@ class Image : public Control {
   std::wstring Picture;
   bool HandCursor = false;
   bool Center = true;
+  // What a screen reader calls a picture that can be clicked: a key of the program's
+  // texts (translate/program_texts.h), looked up in the language of the moment.
+  std::wstring AccessibleName;
   NotifyEvent OnClick;
 };
 

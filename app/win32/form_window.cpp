@@ -4,15 +4,33 @@
 
 #include <algorithm>
 
+#include "app/win32/appearance.h"
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
+#include "app/win32/keyboard.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
+#include "app/win32/title_bar.h"
 #include "common/win32/system_library.h"
 
 namespace zeph::win32 {
 
 using namespace form_detail;
+
+namespace {
+
+// The logo's word mark (resources/make-art.sh): dark slate, lost on a dark header.
+constexpr std::uint32_t kLogoInk = 0x1F3B57;
+
+void SetTheme(HWND hwnd, const wchar_t* app, const wchar_t* ids) {
+  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  static const auto set = SystemFunction<SetWindowThemeFn>(LoadSystemLibrary(L"uxtheme.dll"), "SetWindowTheme");
+  if (set) set(hwnd, app, ids);
+}
+
+Rgb ToRgb(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
+
+}  // namespace
 
 FormWindow::FormWindow(ui::Form& form, const Palette& palette, ErrorSink onError)
     : form_(form), palette_(palette), onError_(std::move(onError)) {}
@@ -98,7 +116,9 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                   nullptr, nullptr, instance, &params);
   if (!hwnd_) return nullptr;
   views_[0].hwnd = hwnd_;
-  views_[0].background = palette_.themed ? palette_.window : ToColorref(form_.Background);
+  views_[0].background = BackgroundFor(views_[0]);
+  // Before the window shows; a light caption is the default and needs no request.
+  if (palette_.dark) UseDarkTitleBar(hwnd_, true);
 
   // Centred on the (primary) screen, sized for the client area at the window's DPI.
   dpi_ = WindowDpi(hwnd_);
@@ -111,6 +131,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                screen.top + (screen.bottom - screen.top - frame.cy) / 2, frame.cx, frame.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
+  StartAccessibility();
   for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
   for (View& view : views_) {
     SyncAll(view);
@@ -120,6 +141,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     }
     view.model->SetObserver(this);
   }
+  ResetFocusMarks(hwnd_);
   return hwnd_;
 }
 
@@ -129,20 +151,15 @@ void FormWindow::CreateControl(View& view) {
   View* parent = control->Parent() ? ViewOf(control->Parent()) : nullptr;
   if (!parent || !parent->hwnd) return;
 
-  // Backgrounds: the body and pages take the theme's window colour, the panel at the
-  // top of the form is the header band (and what sits in it shares its colour).
-  view.background = parent->background;
+  // The panel at the top of the form is the header band (and what sits in it shares its colour).
   if (view.kind == Kind::Container) {
-    auto* panel = As<ui::Panel>(view.model);
     const bool page = As<ui::CardPanel>(view.model) || As<ui::Card>(view.model);
     view.header = parent->header || (!page && parent->kind == Kind::Form);
-    if (view.header && parent->header) view.background = parent->background;
-    else if (palette_.themed) view.background = view.header ? palette_.header : palette_.window;
-    else view.background = ToColorref(panel->Background);
   }
+  view.background = BackgroundFor(view);
 
   const wchar_t* cls = nullptr;
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0) | KeyboardStyle(view);
   DWORD exStyle = 0;
   switch (view.kind) {
     case Kind::Container:
@@ -161,19 +178,19 @@ void FormWindow::CreateControl(View& view) {
     }
     case Kind::Button:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | (palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON);
+      style |= palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON;
       break;
     case Kind::SpeedButton:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_OWNERDRAW;
+      style |= BS_OWNERDRAW;
       break;
     case Kind::CheckBox:
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+      style |= BS_AUTOCHECKBOX;
       break;
     case Kind::Combo:
       cls = L"COMBOBOX";
-      style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+      style |= WS_VSCROLL | CBS_DROPDOWNLIST;
       break;
     case Kind::Edit: {
       cls = L"EDIT";
@@ -203,45 +220,114 @@ void FormWindow::CreateControl(View& view) {
   switch (view.kind) {
     case Kind::Button:
     case Kind::SpeedButton:
-      if ((style & BS_OWNERDRAW) != 0) SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-      break;
     case Kind::Edit:
+      // Push buttons too while they are the system's: a palette change may make them owner-drawn.
       SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case Kind::Progress:
       SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
-      if (palette_.themed) {
-        // Visual styles would ignore the theme's colours; the classic bar takes them.
-        using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-        if (HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll")) {
-          if (auto set = SystemFunction<SetWindowThemeFn>(uxtheme, "SetWindowTheme")) {
-            set(hwnd, L"", L"");
-          }
-        }
-        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(palette_.accent));
-        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(Blend(palette_.window, palette_.groupFrame, 45)));
-      }
+      SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
-    case Kind::Indicator: {
-      // It sits over the clean button: it paints that button's (disabled) face and
-      // stays above it.
-      const ui::Bounds b = control->GetBounds();
-      for (ui::Control* sibling : control->Parent()->Children()) {
-        const ui::Bounds s = sibling->GetBounds();
-        if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
-            b.Top + b.Height <= s.Top + s.Height) {
-          view.background = DisabledButtonFace(palette_);
-        }
-      }
+    case Kind::Indicator:
+      // It sits over the clean button and stays above it; the focus that button had
+      // while cleaning is given back to it.
+      ringButton_ = CoveredButton(view);
       SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      break;
-    }
-    case Kind::Image:
-      view.picture = Picture::FromResource(As<ui::Image>(view.model)->Picture.c_str());
       break;
     default:
       break;
   }
+  ApplyLook(view, false);
+}
+
+FormWindow::View* FormWindow::CoveredButton(const View& view) {
+  auto* control = As<ui::Control>(view.model);
+  if (!control || !control->Parent()) return nullptr;
+  const ui::Bounds b = control->GetBounds();
+  for (ui::Control* sibling : control->Parent()->Children()) {
+    const ui::Bounds s = sibling->GetBounds();
+    if (As<ui::Button>(sibling) && b.Left >= s.Left && b.Top >= s.Top && b.Left + b.Width <= s.Left + s.Width &&
+        b.Top + b.Height <= s.Top + s.Height) {
+      return ViewOf(sibling);
+    }
+  }
+  return nullptr;
+}
+
+COLORREF FormWindow::BackgroundFor(const View& view) {
+  // Without the theme the body is the system's window colour, which high contrast
+  // changes along with its text colour.
+  if (view.kind == Kind::Form) return palette_.window;
+  auto* control = As<ui::Control>(view.model);
+  View* parent = control && control->Parent() ? ViewOf(control->Parent()) : nullptr;
+  if (!parent) return palette_.window;
+  if (view.kind == Kind::Container) {
+    if (view.header && parent->header) return parent->background;
+    return palette_.themed && view.header ? palette_.header : palette_.window;
+  }
+  // Over a push button the ring paints that button's (disabled) face.
+  if (view.kind == Kind::Indicator && CoveredButton(view)) return DisabledButtonFace(palette_);
+  return parent->background;
+}
+
+COLORREF FormWindow::ReadableOn(COLORREF color, COLORREF background) const {
+  // 3:1, the least contrast for a shape or large text to read.
+  return ContrastRatio(ToRgb(color), ToRgb(background)) >= 3.0 ? color : palette_.text;
+}
+
+void FormWindow::ApplyLook(View& view, bool switching) {
+  const HWND hwnd = view.hwnd;
+  if (!hwnd) return;
+  switch (view.kind) {
+    case Kind::Button: {
+      // The theme's push buttons are the program's drawing; the system look is the system's button.
+      const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+      const LONG type = palette_.themed ? BS_OWNERDRAW : BS_PUSHBUTTON;
+      if ((style & BS_TYPEMASK) != type) SendMessageW(hwnd, BM_SETSTYLE, (style & ~BS_TYPEMASK) | type, FALSE);
+      break;
+    }
+    case Kind::CheckBox:
+      // A check box drawn with visual styles takes its text colour from the style, not
+      // from WM_CTLCOLORSTATIC, and no style (not even the dark Explorer one) has a
+      // light caption: on the dark palette it goes without visual styles, so the
+      // caption takes the palette's text colour.
+      if (palette_.dark) SetTheme(hwnd, L"", L"");
+      else if (switching) SetTheme(hwnd, nullptr, nullptr);
+      break;
+    case Kind::Combo:
+      // The system's dark drop-down (the common file dialog's), where Windows has it;
+      // elsewhere the name matches nothing and the light one stays, readable as well.
+      if (palette_.dark) SetTheme(hwnd, L"DarkMode_CFD", nullptr);
+      else if (switching) SetTheme(hwnd, nullptr, nullptr);
+      break;
+    case Kind::Image: {
+      const COLORREF ink = RGB(kLogoInk >> 16, (kLogoInk >> 8) & 0xFF, kLogoInk & 0xFF);
+      const COLORREF shown = ReadableOn(ink, view.background);
+      std::optional<Picture::Recolor> recolor;
+      if (shown != ink) {
+        recolor = Picture::Recolor{kLogoInk, static_cast<std::uint32_t>(GetRValue(shown)) << 16 |
+                                                 static_cast<std::uint32_t>(GetGValue(shown)) << 8 | GetBValue(shown)};
+      }
+      view.picture = Picture::FromResource(As<ui::Image>(view.model)->Picture.c_str(), recolor);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void FormWindow::SetPalette(const Palette& palette) {
+  palette_ = palette;
+  // No brush is selected anywhere between messages: the old colours' brushes can go.
+  brushes_.clear();
+  if (!hwnd_) return;
+  UseDarkTitleBar(hwnd_, palette_.dark);
+  // Parents come before their children in views_, so each child finds its parent's new colour.
+  for (View& view : views_) {
+    view.background = BackgroundFor(view);
+    ApplyLook(view, true);
+  }
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE | RDW_FRAME);
 }
 
 void FormWindow::Show() {

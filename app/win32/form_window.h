@@ -17,6 +17,7 @@
 #include "app/ui/controls.h"
 #include "app/ui/form.h"
 #include "app/ui/menu.h"
+#include "app/win32/accessible.h"
 #include "app/win32/handles.h"
 #include "app/win32/palette.h"
 #include "app/win32/picture.h"
@@ -62,6 +63,13 @@ class FormWindow final : public ui::ComponentObserver {
 
   void Changed(ui::Component& component, ui::Property property) override;
 
+  // Paints with `palette` from now on (the system's light or dark choice, high
+  // contrast): the one Palette member takes the new colours, so whoever holds its
+  // address sees them; cached brushes go, every control takes its new look and the
+  // whole window is redrawn.
+  void SetPalette(const Palette& palette);
+  const Palette& GetPalette() const { return palette_; }
+
   // The top-level window and the private messages it handles.
   static constexpr UINT kDestroyLater = WM_APP + 0x110;
 
@@ -91,6 +99,14 @@ class FormWindow final : public ui::ComponentObserver {
 
   void RegisterClasses(HINSTANCE instance);
   void CreateControl(View& view);
+  // The push button a control lies wholly inside (the activity ring over the clean button).
+  View* CoveredButton(const View& view);
+  COLORREF BackgroundFor(const View& view);
+  // The parts of a control's look that its window keeps itself: button drawing,
+  // visual styles, progress colours, the logo's colours. `switching`: the palette
+  // changed on a window that exists (at creation, what is the default stays untouched).
+  void ApplyLook(View& view, bool switching);
+  COLORREF ReadableOn(COLORREF color, COLORREF background) const;
   void Sync(View& view, ui::Property property);
   void SyncAll(View& view);
   void Place(View& view);
@@ -103,6 +119,22 @@ class FormWindow final : public ui::ComponentObserver {
   void UpdateTimer(View& view);
   void Destroying();
   void Report(std::exception_ptr error) noexcept;
+
+  // Keyboard and screen readers (form_window_access.cpp).
+  class AccessHost;
+  void StartAccessibility();
+  DWORD KeyboardStyle(const View& view);  // WS_TABSTOP and WS_GROUP
+  bool Describe(HWND control, AccessibleFacts& facts);
+  bool Activate(View& view);  // what a click does, for Enter, Space and screen readers
+  bool OnControlKey(View& view, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool Reachable(HWND control);
+  HWND FirstTabStop();
+  void OnActivate(WPARAM wParam);
+  bool OnUiState(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void KeepFocusUsable();
+  void EnabledChanged(View& view, bool hadFocus);
+  void PageTabDownChanged(View& view);
+  void RingShownChanged(View& view);
 
   View* ViewOf(const ui::Component* component);
   View* ViewOf(HWND hwnd);
@@ -120,7 +152,11 @@ class FormWindow final : public ui::ComponentObserver {
   HWND hwnd_ = nullptr;
   HWND menuOwner_ = nullptr;
   HWND hot_ = nullptr;           // the owner-drawn button under the mouse
-  HWND clickFocused_ = nullptr;  // the owner-drawn button that a click gave the focus
+  HWND lastFocus_ = nullptr;     // the control that had the focus when the window was left
+  HWND parkedFrom_ = nullptr;    // the control that had the focus until it was disabled
+  View* ringButton_ = nullptr;   // the button the activity ring covers while it shows
+  bool focusMarksHidden_ = false;
+  std::shared_ptr<AccessibleHost> accessHost_;
   UINT dpi_ = 96;
   bool menuOpen_ = false;
   bool destroyPosted_ = false;

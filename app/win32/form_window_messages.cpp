@@ -6,6 +6,7 @@
 
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
+#include "app/win32/keyboard.h"
 #include "app/win32/paint.h"
 #include "app/win32/probe_contract.h"
 
@@ -17,6 +18,17 @@ using namespace form_detail;
 // Windows -> model
 
 void FormWindow::OnCommand(WORD id, WORD code, HWND control) {
+  // Escape, through IsDialogMessage: the same close attempt as the close box. No
+  // control has this id (they start at kFirstControlId).
+  if (id == IDCANCEL && code == 0 && !control) {
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    return;
+  }
+  // Return where IsDialogMessage finds no default button: the focused push button.
+  if (id == IDOK && code == 0 && control) {
+    if (View* focused = ViewOf(control)) Activate(*focused);
+    return;
+  }
   if (!control) {
     if (code != 0 || !lastMenu_ || id < kFirstMenuCommand) return;
     const auto& items = lastMenu_->Items();
@@ -59,9 +71,9 @@ void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   ButtonLook look;
   look.enabled = (item.itemState & ODS_DISABLED) == 0;
   look.pressed = (item.itemState & ODS_SELECTED) != 0;
-  // A button that took the focus from a mouse click shows no focus mark: it is
-  // for keyboard users, who reach the button with Tab.
-  const bool hideFocus = (item.itemState & ODS_NOFOCUSRECT) != 0 || item.hwndItem == clickFocused_;
+  // The focus mark is for keyboard users: hidden after the mouse was used, until
+  // the keyboard navigates again (the window's UI state).
+  const bool hideFocus = (item.itemState & ODS_NOFOCUSRECT) != 0 || FocusMarksHidden(hwnd_);
   look.focus = (item.itemState & ODS_FOCUS) != 0 && !hideFocus;
   look.hot = hot_ == item.hwndItem && look.enabled;
   const std::wstring caption = view->model->Caption();
@@ -81,7 +93,7 @@ COLORREF FormWindow::TextColorFor(const View& view) const {
   // A colour of the control's own (the grey status labels) wins over the theme.
   if (control && control->FontColor()) return ToColorref(*control->FontColor());
   if (control && !control->Enabled()) return palette_.disabledText;
-  return palette_.themed ? palette_.text : GetSysColor(COLOR_WINDOWTEXT);
+  return palette_.text;
 }
 
 HBRUSH FormWindow::OnCtlColor(HDC dc, HWND control) {
@@ -132,6 +144,7 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (handled) return result;
   }
   if (OnParentMessage(msg, wParam, lParam, result)) return result;
+  if (OnUiState(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_TIMER:
       if (View* view = ViewOfId(static_cast<int>(wParam)); view && view->kind == Kind::Timer) {
@@ -156,12 +169,18 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return 0;
     case WM_DESTROY:
       Destroying();
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
+      accessHost_.reset();  // screen readers that still hold an object learn it is gone
       hwnd_ = nullptr;
+      lastFocus_ = nullptr;
+      parkedFrom_ = nullptr;
       for (View& view : views_) view.hwnd = nullptr;
       break;
     default:
@@ -187,6 +206,13 @@ bool FormWindow::OnParentMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       return false;
+    case WM_CTLCOLORLISTBOX:
+      // The drop-downs' field and open list: the system's white, except on the dark palette.
+      if (!palette_.dark) return false;
+      SetTextColor(reinterpret_cast<HDC>(wParam), palette_.text);
+      SetBkColor(reinterpret_cast<HDC>(wParam), palette_.buttonFace);
+      result = reinterpret_cast<LRESULT>(BrushFor(palette_.buttonFace));
+      return true;
     default:
       return false;
   }
@@ -209,6 +235,7 @@ LRESULT FormWindow::OnChildMessage(View& view, UINT msg, WPARAM wParam, LPARAM l
   LRESULT result = 0;
   // Containers pass their children's notifications on to the form.
   if (OnParentMessage(msg, wParam, lParam, result)) return result;
+  if (OnControlKey(view, msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT fills everything
@@ -229,7 +256,10 @@ LRESULT FormWindow::OnChildMessage(View& view, UINT msg, WPARAM wParam, LPARAM l
       }
       break;
     case WM_LBUTTONDOWN:
-      if (view.kind == Kind::Image) SetCapture(hwnd);
+      if (view.kind == Kind::Image) {
+        SetCapture(hwnd);
+        if (Reachable(hwnd)) SetFocus(hwnd);
+      }
       return 0;
     case WM_LBUTTONUP:
       if (view.kind == Kind::Image) {
@@ -252,6 +282,7 @@ LRESULT FormWindow::OnChildMessage(View& view, UINT msg, WPARAM wParam, LPARAM l
 LRESULT CALLBACK FormWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
   auto* self = reinterpret_cast<FormWindow*>(ref);
   View* view = self->ViewOf(hwnd);
+  if (LRESULT result = 0; view && self->OnControlKey(*view, msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_MOUSEMOVE:
       if (self->hot_ != hwnd) {
@@ -276,21 +307,18 @@ LRESULT CALLBACK FormWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         self->Guard([&] { static_cast<ui::Edit&>(*view->model).Click(); });
         return 0;
       }
-      self->clickFocused_ = hwnd;
       break;
-    case WM_KILLFOCUS:
-      if (self->clickFocused_ == hwnd) self->clickFocused_ = nullptr;
-      break;
-    case WM_SETFOCUS:
-      if (view && view->kind == Kind::Edit) {
-        const LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
-        HideCaret(hwnd);
-        return r;
+    case WM_ERASEBKGND:
+    case WM_PAINT:
+      // The theme's progress bar is drawn here: the control's own drawing keeps the
+      // visual style's colours wherever the style cannot be taken off it (Wine).
+      if (view && view->kind == Kind::Progress && self->palette_.themed) {
+        if (msg == WM_PAINT) self->PaintChild(*view);
+        return msg == WM_PAINT ? 0 : 1;
       }
       break;
     case WM_NCDESTROY:
       if (self->hot_ == hwnd) self->hot_ = nullptr;
-      if (self->clickFocused_ == hwnd) self->clickFocused_ = nullptr;
       RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
       break;
     default:
@@ -310,8 +338,13 @@ void FormWindow::PaintChild(View& view) {
         PaintGroupBox(mem, client, WindowText(view.hwnd), FontFor(static_cast<ui::Control&>(*view.model)), palette_,
                       view.background, dpi_);
         break;
+      case Kind::Progress:
+        PaintProgressBar(mem, client, static_cast<ui::ProgressBar&>(*view.model).Position(), palette_);
+        break;
       case Kind::Indicator:
-        PaintIndicator(mem, client, view.frame, ToColorref(static_cast<ui::ActivityIndicator&>(*view.model).DotColor),
+        // Black dots vanish on a dark face: then they take the palette's text colour.
+        PaintIndicator(mem, client, view.frame,
+                       ReadableOn(ToColorref(static_cast<ui::ActivityIndicator&>(*view.model).DotColor), view.background),
                        view.background);
         break;
       case Kind::Image: {
@@ -321,6 +354,9 @@ void FormWindow::PaintChild(View& view) {
         const bool center = As<ui::Image>(view.model)->Center;
         const int x = center ? (client.right - w) / 2 : 0, y = center ? (client.bottom - h) / 2 : 0;
         view.picture->Draw(mem, RECT{x, y, x + w, y + h});
+        if (GetFocus() == view.hwnd && !FocusMarksHidden(hwnd_)) {
+          DrawFocusRect(mem, &client);
+        }
         break;
       }
       default: {

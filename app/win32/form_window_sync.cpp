@@ -81,19 +81,29 @@ void FormWindow::Sync(View& view, ui::Property property) {
     case P::Visible:
       if (view.kind == Kind::Form) break;  // the application shows and hides the main window
       ShowWindow(hwnd, control.Visible() ? SW_SHOWNA : SW_HIDE);
-      if (view.kind == Kind::Indicator) UpdateTimer(view);
+      if (view.kind == Kind::Indicator) {
+        UpdateTimer(view);
+        RingShownChanged(view);
+      }
+      if (!control.Visible()) KeepFocusUsable();
       break;
-    case P::Enabled:
+    case P::Enabled: {
+      const bool hadFocus = GetFocus() == hwnd;
       EnableWindow(hwnd, control.Enabled());
+      EnabledChanged(view, hadFocus);
       break;
+    }
     case P::Font:
       SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
       if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);
       if (view.kind == Kind::Group) InvalidateRect(hwnd, nullptr, TRUE);
       break;
     case P::FontColor:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
     case P::Down:
       InvalidateRect(hwnd, nullptr, TRUE);
+      PageTabDownChanged(view);
       break;
     case P::Checked:
       SendMessageW(hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(model).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -123,6 +133,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       for (ui::Control* card : control.Children()) {
         if (View* cardView = ViewOf(card)) Sync(*cardView, P::Visible);
       }
+      KeepFocusUsable();
       break;
     case P::ActiveControl: {
       const ui::Control* active = form_.ActiveControl();

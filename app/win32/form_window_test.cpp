@@ -3,11 +3,16 @@
 #include "app/win32/form_window.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/win32/dpi.h"
+#include "app/win32/keyboard.h"
 #include "app/win32/probe_contract.h"
 
 namespace zeph::win32 {
@@ -37,6 +42,13 @@ class TestForm : public ui::Form {
     Check.SetCaption(L"Check me");
     List.SetBounds(170, 10, 80, 21);
     List.SetItems({L"5", L"10", L"20"});
+    Logo.SetBounds(200, 0, 100, 30);
+    Logo.AccessibleName = L"Logo link";
+    Logo.OnClick = [this](ui::Component&) { ++logoClicks; };
+    Ring.SetBounds(45, 40, 30, 30);
+    Ring.AccessibleName = L"Busy ring";
+    Ring.SetVisible(false);
+    Go.OnClick = [this](ui::Component&) { ++goClicks; };
     Info.SetBounds(10, 140, 150, 21);
     Info.SetText(L"version");
     Pages.SetActiveCardIndex(0);
@@ -45,16 +57,21 @@ class TestForm : public ui::Form {
     Check.OnClick = [this](ui::Component&) { ++checkClicks; };
     List.OnChange = [this](ui::Component&) { ++listChanges; };
     Info.OnClick = [this](ui::Component&) { SetActiveControl(nullptr); };
-    OnCloseQuery = [this](ui::Component&, bool& canClose) { canClose = allowClose; };
+    OnCloseQuery = [this](ui::Component&, bool& canClose) {
+      ++closeQueries;
+      canClose = allowClose;
+    };
   }
 
   ui::Panel Head{*this, *this, L"Head"};
   ui::SpeedButton Home{*this, Head, L"Home"};
   ui::SpeedButton Settings{*this, Head, L"Settings"};
+  ui::Image Logo{*this, Head, L"Logo"};
   ui::CardPanel Pages{*this, *this, L"Pages"};
   ui::Card Page1{*this, Pages, L"Page1"};
   ui::Label Status{*this, Page1, L"Status"};
   ui::Button Go{*this, Page1, L"Go"};
+  ui::ActivityIndicator Ring{*this, Page1, L"Ring"};
   ui::Card Page2{*this, Pages, L"Page2"};
   ui::CheckBox Check{*this, Page2, L"Check"};
   ui::ComboBox List{*this, Page2, L"List"};
@@ -62,6 +79,9 @@ class TestForm : public ui::Form {
   ui::Timer Ticker{*this, L"Ticker"};
 
   int checkClicks = 0;
+  int goClicks = 0;
+  int logoClicks = 0;
+  int closeQueries = 0;
   int listChanges = 0;
   bool allowClose = false;
 };
@@ -217,6 +237,46 @@ TEST_F(FormWindowTest, ModelChangesReachTheWindows) {
   EXPECT_FALSE(GetWindowLongW(Child(form.Go), GWL_STYLE) & WS_VISIBLE);
 }
 
+// The palette changes while the window is open (apps light/dark, high contrast):
+// the same Palette object takes the new colours, and the controls paint with them.
+TEST_F(FormWindowTest, APaletteChangeRepaintsInPlaceAndSwitchesTheButtonDrawing) {
+  const auto colours = [this](const ui::Control& control) {
+    HWND hwnd = Child(control);
+    HDC dc = GetDC(hwnd);
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    LOGBRUSH fill{};
+    GetObjectW(brush, sizeof fill, &fill);
+    const COLORREF text = GetTextColor(dc);
+    ReleaseDC(hwnd, dc);
+    return std::pair{fill.lbColor, text};
+  };
+  const auto buttonType = [this] { return GetWindowLongW(Child(form.Go), GWL_STYLE) & BS_TYPEMASK; };
+  const Palette* held = &view.GetPalette();
+  EXPECT_EQ(buttonType(), BS_PUSHBUTTON);
+
+  ThemeColors dark;
+  dark.colors.fill(Rgb{0x2A, 0x2D, 0x31});
+  dark.colors[static_cast<std::size_t>(ThemeColor::Window)] = Rgb{0x1F, 0x1F, 0x1F};
+  dark.colors[static_cast<std::size_t>(ThemeColor::Text)] = Rgb{0xE4, 0xE7, 0xEB};
+  view.SetPalette(ThemePalette(dark, true));
+  EXPECT_EQ(&view.GetPalette(), held);
+  EXPECT_TRUE(held->dark);
+  EXPECT_EQ(colours(form.Status), std::pair(RGB(0x1F, 0x1F, 0x1F), RGB(0xE4, 0xE7, 0xEB)));
+  EXPECT_EQ(colours(form.Check), std::pair(RGB(0x1F, 0x1F, 0x1F), RGB(0xE4, 0xE7, 0xEB)));
+  EXPECT_EQ(buttonType(), BS_OWNERDRAW);
+
+  // High contrast's system colours, white on black: the body is the system's window
+  // colour, not the white the form was designed with.
+  Palette contrast = SystemPalette();
+  contrast.window = RGB(0, 0, 0);
+  contrast.text = RGB(255, 255, 255);
+  view.SetPalette(contrast);
+  EXPECT_EQ(colours(form.Status), std::pair(RGB(0, 0, 0), RGB(255, 255, 255)));
+  EXPECT_EQ(buttonType(), BS_PUSHBUTTON);
+  EXPECT_FALSE(held->themed);
+}
+
 TEST_F(FormWindowTest, AutoSizedLabelGrowsWithItsText) {
   HWND status = Child(form.Status);
   form.Status.SetCaption(L"1");
@@ -277,6 +337,198 @@ TEST_F(FormWindowTest, TimerTicksReachTheModel) {
   const int stopped = ticks;
   Pump();
   EXPECT_EQ(ticks, stopped);
+}
+
+// The keyboard's way through the window, as the dialog manager walks it.
+TEST_F(FormWindowTest, TabWalksTheVisiblePageInReadingOrderAndSkipsTheVersionField) {
+  view.Show();
+  Pump();
+  const auto walk = [&] {
+    std::vector<std::wstring> names;
+    HWND first = GetNextDlgTabItem(view.Handle(), nullptr, FALSE);
+    for (HWND at = first; at && names.size() < 10;) {
+      names.push_back(NameOf(at));
+      at = GetNextDlgTabItem(view.Handle(), at, FALSE);
+      if (at == first) break;
+    }
+    return names;
+  };
+  EXPECT_EQ(walk(), (std::vector<std::wstring>{L"Home", L"Logo", L"Go"}));
+  SendMessageW(Child(form.Settings), BM_CLICK, 0, 0);
+  EXPECT_EQ(walk(), (std::vector<std::wstring>{L"Settings", L"Logo", L"Check", L"List"}));
+  SetFocus(Child(form.Info));
+  EXPECT_NE(GetFocus(), Child(form.Info)) << "the version field hands the focus on";
+}
+
+TEST_F(FormWindowTest, KeysPressTheFocusedControlAndMoveBetweenThePageTabs) {
+  view.Show();
+  Pump();
+  const auto key = [&](const ui::Component& c, WPARAM vk) {
+    HWND hwnd = Child(c);
+    SetFocus(hwnd);
+    // Through the dialog manager, as the program's message loop hands it keys.
+    MSG msg{hwnd, WM_KEYDOWN, vk, 1, 0, {}};
+    if (!IsDialogMessageW(view.Handle(), &msg)) DispatchMessageW(&msg);
+    Pump();
+  };
+  key(form.Go, VK_RETURN);
+  EXPECT_EQ(form.goClicks, 1);
+  key(form.Logo, VK_RETURN);
+  key(form.Logo, VK_SPACE);
+  EXPECT_EQ(form.logoClicks, 2);
+  key(form.Home, VK_RIGHT);
+  EXPECT_TRUE(form.Settings.Down());
+  EXPECT_TRUE(IsWindowVisible(Child(form.Page2)));
+  EXPECT_EQ(GetFocus(), Child(form.Settings));
+  EXPECT_TRUE(GetWindowLongW(Child(form.Settings), GWL_STYLE) & WS_TABSTOP);
+  EXPECT_FALSE(GetWindowLongW(Child(form.Home), GWL_STYLE) & WS_TABSTOP);
+  key(form.Settings, VK_DOWN);  // round to the first tab
+  EXPECT_TRUE(form.Home.Down());
+  key(form.Go, VK_ESCAPE);  // the same close attempt as the close box
+  EXPECT_EQ(form.closeQueries, 1);
+  EXPECT_TRUE(IsWindow(view.Handle()));
+  EXPECT_EQ(form.goClicks, 1);
+}
+
+// The clean button is disabled while the program cleans: a keyboard user who
+// pressed it finds the focus on it again afterwards; a hidden page gives it up.
+TEST_F(FormWindowTest, FocusComesBackToAButtonThatWasDisabledAndLeavesAHiddenPage) {
+  view.Show();
+  Pump();
+  SetFocus(Child(form.Go));
+  form.Go.SetEnabled(false);
+  EXPECT_EQ(GetFocus(), view.Handle());
+  form.Go.SetEnabled(true);
+  EXPECT_EQ(GetFocus(), Child(form.Go));
+  form.Pages.SetActiveCardIndex(1);
+  EXPECT_EQ(GetFocus(), Child(form.Home)) << "the first tab stop";
+}
+
+TEST_F(FormWindowTest, FocusMarksShowAfterKeyboardNavigationAndHideAfterAMousePress) {
+  HWND hwnd = view.Handle();
+  BOOL alwaysShown = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
+  SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(FALSE), 0);
+  ResetFocusMarks(hwnd);
+  EXPECT_TRUE(FocusMarksHidden(hwnd));
+  TrackFocusMarks(hwnd, MSG{Child(form.Go), WM_KEYDOWN, VK_TAB, 1, 0, {}});
+  EXPECT_FALSE(FocusMarksHidden(hwnd));
+  TrackFocusMarks(hwnd, MSG{Child(form.Go), WM_LBUTTONDOWN, MK_LBUTTON, 0, 0, {}});
+  EXPECT_TRUE(FocusMarksHidden(hwnd));
+  // The user's setting to always show them wins over the mouse.
+  SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(TRUE), 0);
+  TrackFocusMarks(hwnd, MSG{Child(form.Go), WM_LBUTTONDOWN, MK_LBUTTON, 0, 0, {}});
+  EXPECT_FALSE(FocusMarksHidden(hwnd));
+  SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(alwaysShown)), 0);
+}
+
+// What a screen reader in this process hears; the object it keeps after the window
+// is gone answers that it is disconnected.
+TEST_F(FormWindowTest, OwnControlsAnswerScreenReadersWhileTheWindowLives) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  view.Show();
+  Pump();
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  const auto ask = [&](const ui::Component& c, long& role, long& state, std::wstring& name) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Child(c), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object))) || !object) {
+      return static_cast<IAccessible*>(nullptr);
+    }
+    VARIANT r{}, s{};
+    BSTR n = nullptr;
+    EXPECT_EQ(object->get_accRole(self, &r), S_OK);
+    EXPECT_EQ(object->get_accState(self, &s), S_OK);
+    EXPECT_EQ(object->get_accName(self, &n), S_OK);
+    role = r.lVal;
+    state = s.lVal;
+    name = n ? n : L"";
+    SysFreeString(n);
+    return object;
+  };
+  const struct {
+    const ui::Component& control;
+    long role;
+    long state;  // bits that must be set
+    const wchar_t* name;
+  } cases[] = {
+      {form.Home, ROLE_SYSTEM_PAGETAB, STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSABLE, L"Home"},
+      {form.Settings, ROLE_SYSTEM_PAGETAB, STATE_SYSTEM_FOCUSABLE, L"Settings"},
+      {form.Logo, ROLE_SYSTEM_LINK, STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE, L"Logo link"},
+      {form.Ring, ROLE_SYSTEM_ANIMATION, STATE_SYSTEM_INVISIBLE, L"Busy ring"},
+      {form.Go, ROLE_SYSTEM_PUSHBUTTON, STATE_SYSTEM_FOCUSABLE, L"Go"},
+  };
+  for (const auto& c : cases) {
+    long role = 0, state = 0;
+    std::wstring name;
+    IAccessible* object = ask(c.control, role, state, name);
+    ASSERT_NE(object, nullptr) << c.control.Name();
+    EXPECT_EQ(role, c.role) << c.control.Name();
+    EXPECT_EQ(state & c.state, c.state) << c.control.Name();
+    EXPECT_EQ(name, c.name);
+    object->Release();
+  }
+
+  // A screen reader's default action clicks the logo, once the loop gets to it.
+  {
+    long role = 0, state = 0;
+    std::wstring name;
+    IAccessible* logo = ask(form.Logo, role, state, name);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->accDoDefaultAction(self), S_OK);
+    Pump();
+    EXPECT_EQ(form.logoClicks, 1);
+    logo->Release();
+  }
+
+  // Busy: the ring shows and the button under it says so.
+  form.Ring.SetVisible(true);
+  long role = 0, state = 0;
+  std::wstring name;
+  IAccessible* go = ask(form.Go, role, state, name);
+  ASSERT_NE(go, nullptr);
+  EXPECT_TRUE(state & STATE_SYSTEM_BUSY);
+  ask(form.Ring, role, state, name)->Release();
+  EXPECT_FALSE(state & STATE_SYSTEM_INVISIBLE);
+
+  form.allowClose = true;
+  SendMessageW(view.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  ASSERT_EQ(view.Handle(), nullptr);
+  BSTR late = nullptr;
+  EXPECT_EQ(go->get_accName(self, &late), RPC_E_DISCONNECTED);
+  EXPECT_EQ(late, nullptr);
+  go->Release();
+  CoUninitialize();
+}
+
+// Screen readers hear the cleaning start and end: the ring appears and goes, and
+// the button under it changes state.
+std::vector<std::pair<DWORD, HWND>> g_events;
+
+TEST_F(FormWindowTest, TheBusyRingIsAnnounced) {
+  const HWINEVENTHOOK hook = SetWinEventHook(
+      EVENT_OBJECT_SHOW, EVENT_OBJECT_STATECHANGE, nullptr,
+      [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+        if (object == OBJID_CLIENT && child == CHILDID_SELF) g_events.emplace_back(event, hwnd);
+      },
+      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  const auto announced = [&](DWORD event, const ui::Component& c) {
+    Pump();
+    return std::find(g_events.begin(), g_events.end(), std::make_pair(event, Child(c))) != g_events.end();
+  };
+  g_events.clear();
+  form.Ring.SetVisible(true);
+  EXPECT_TRUE(announced(EVENT_OBJECT_SHOW, form.Ring));
+  EXPECT_TRUE(announced(EVENT_OBJECT_STATECHANGE, form.Go));
+  g_events.clear();
+  form.Ring.SetVisible(false);
+  EXPECT_TRUE(announced(EVENT_OBJECT_HIDE, form.Ring));
+  EXPECT_TRUE(announced(EVENT_OBJECT_STATECHANGE, form.Go));
+  UnhookWinEvent(hook);
 }
 
 }  // namespace

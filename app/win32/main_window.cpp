@@ -32,6 +32,12 @@ HWND CreateApplicationWindow(const std::wstring& title) {
                          wc.hInstance, nullptr);
 }
 
+// A window procedure's calling convention: a lambda has the wrong one in the 32-bit program.
+BOOL CALLBACK PassSysColorChange(HWND child, LPARAM) {
+  SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(app::TFrmTidewell& form, app::Application& application, Win32Services& services,
@@ -51,6 +57,7 @@ bool MainWindow::Create() {
   if (!appWindow_) return false;
   application_.SetHandle(FromHwnd(appWindow_.get()));
   application_.SetIcon(reinterpret_cast<tray::IconHandle>(smallIcon_.get()));
+  services_.boxes.SetPalette(&view_.GetPalette());
 
   view_.SetMenuOwner(appWindow_.get());
   view_.SetMessageHook([this](UINT msg, WPARAM w, LPARAM l, LRESULT& result) { return OnMessage(msg, w, l, result); });
@@ -74,6 +81,16 @@ void MainWindow::Show() {
 
 bool MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (services_.dispatcher.HandleMessage(msg, wParam, lParam, result)) return true;
+  if (msg == WM_SYSCOLORCHANGE) {
+    // The common controls keep the system colours they read; a top-level window passes the change on.
+    EnumChildWindows(Handle(), PassSysColorChange, 0);
+  }
+  if (IsLookChange(msg, wParam, lParam)) {
+    // The user switched apps between light and dark, or high contrast on or off:
+    // the window follows at once. The message goes on to the default handling.
+    view_.SetPalette(CurrentPalette(kThemeName));
+    return false;
+  }
   switch (msg) {
     case WM_USER:  // a second copy's request (and DM_GETDEFID, which it ignores)
       result = form_.WMInstanceRequest(wParam);

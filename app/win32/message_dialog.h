@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,12 @@ struct DialogSpec {
 // Shows the dialog and returns the id of the button that closed it, 0 when the
 // dialog could not be created.
 int ShowMessageDialog(const DialogSpec& spec, const Palette& palette);
+
+// The dialog that stands for MessageBoxW(owner, text, caption, flags), its buttons
+// in the program's language. Covers OK and Yes/No with any one icon, the second
+// button as the default, MB_SETFOREGROUND and MB_TOPMOST; nothing for any other
+// flag, which the system's own box then shows.
+std::optional<DialogSpec> MessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption,
+                                           UINT flags);
 
 }  // namespace zeph::win32

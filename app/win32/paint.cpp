@@ -109,6 +109,16 @@ void PaintGroupBox(HDC dc, const RECT& r, const std::wstring& caption, HFONT fon
   Caption(dc, label, caption, font, p.groupText, DT_CENTER | DT_TOP | DT_SINGLELINE);
 }
 
+void PaintProgressBar(HDC dc, const RECT& r, int percent, const Palette& p) {
+  Fill(dc, r, p.groupFrame);
+  RECT track = r;
+  InflateRect(&track, -1, -1);
+  Fill(dc, track, Blend(p.window, p.groupFrame, 45));
+  RECT bar = track;
+  bar.right = bar.left + (track.right - track.left) * std::clamp(percent, 0, 100) / 100;
+  if (bar.right > bar.left) Fill(dc, bar, p.accent);
+}
+
 void PaintIndicator(HDC dc, const RECT& r, int frame, COLORREF dotColor, COLORREF background) {
   const int w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;

@@ -26,6 +26,10 @@ void PaintPushButton(HDC dc, const RECT& r, const std::wstring& caption, HFONT f
 void PaintGroupBox(HDC dc, const RECT& r, const std::wstring& caption, HFONT font, const Palette& palette,
                    COLORREF background, UINT dpi);
 
+// The theme's progress bar: a flat track with a hairline frame, filled `percent` of
+// its width in the accent colour.
+void PaintProgressBar(HDC dc, const RECT& r, int percent, const Palette& palette);
+
 // The frames of one turn of the indicator.
 inline constexpr int kIndicatorDots = 10;
 void PaintIndicator(HDC dc, const RECT& r, int frame, COLORREF dotColor, COLORREF background);

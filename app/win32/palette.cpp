@@ -1,12 +1,38 @@
 #include "app/win32/palette.h"
 
+#include <cstdint>
 #include <string_view>
+
+#include "app/win32/appearance.h"
 
 namespace zeph::win32 {
 namespace {
 
 COLORREF Sys(int index) { return GetSysColor(index); }
 COLORREF FromRgb(Rgb c) { return RGB(c.r, c.g, c.b); }
+
+// The user's "apps" mode in Settings > Personalisation > Colours; nothing where this
+// Windows has no such choice.
+std::optional<std::uint32_t> AppsUseLightTheme() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD type = 0, value = 0, size = sizeof value;
+  const LONG status =
+      RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
+  return value;
+}
+
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
 
 }  // namespace
 
@@ -38,9 +64,10 @@ Palette SystemPalette() {
   return p;
 }
 
-Palette ThemePalette(const Theme& t) {
+Palette ThemePalette(const ThemeColors& t, bool dark) {
   Palette p{};
   p.themed = true;
+  p.dark = dark;
   p.window = FromRgb(t[ThemeColor::Window]);
   p.text = FromRgb(t[ThemeColor::Text]);
   p.header = FromRgb(t[ThemeColor::Header]);
@@ -71,8 +98,27 @@ std::optional<Theme> LoadThemeResource(const std::wstring& name) {
   return ParseTheme(std::string_view(bytes, SizeofResource(module, found)));
 }
 
+Palette PaletteFor(const std::optional<Theme>& theme) {
+  switch (ChooseLook(theme.has_value(), theme && theme->dark, AppsUseLightTheme(), HighContrastOn())) {
+    case Look::Dark: return ThemePalette(*theme->dark, true);
+    case Look::Light: return ThemePalette(theme->light);
+    case Look::System: break;
+  }
+  return SystemPalette();
+}
+
+Palette CurrentPalette(const std::wstring& name) { return PaletteFor(LoadThemeResource(name)); }
+
+bool IsLookChange(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SYSCOLORCHANGE) return true;
+  if (msg != WM_SETTINGCHANGE) return false;
+  if (wParam == SPI_SETHIGHCONTRAST) return true;
+  const auto* area = reinterpret_cast<const wchar_t*>(lParam);
+  return area && std::wstring_view(area) == L"ImmersiveColorSet";
+}
+
 Palette ApplyTheme(const std::wstring& name) {
-  if (const auto theme = LoadThemeResource(name)) return ThemePalette(*theme);
+  if (const auto theme = LoadThemeResource(name)) return PaletteFor(theme);
   // Before any window exists; the box has no owner. Its caption is the program's
   // name, the title it has before the settings are read.
   MessageBoxW(nullptr, (L"Style '" + name + L"' not found").c_str(), L"Tidewell", MB_OK | MB_ICONERROR);

@@ -22,16 +22,16 @@ std::uint32_t Mix(const std::uint32_t (&p)[4], const double (&w)[4], int shift) 
 
 }  // namespace
 
-std::unique_ptr<Picture> Picture::FromResource(const wchar_t* name) {
+std::unique_ptr<Picture> Picture::FromResource(const wchar_t* name, std::optional<Recolor> recolor) {
   HMODULE module = GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (!found) return nullptr;
   HGLOBAL loaded = LoadResource(module, found);
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  return bytes ? FromBmp(bytes, SizeofResource(module, found)) : nullptr;
+  return bytes ? FromBmp(bytes, SizeofResource(module, found), recolor) : nullptr;
 }
 
-std::unique_ptr<Picture> Picture::FromBmp(const void* bytes, std::size_t size) {
+std::unique_ptr<Picture> Picture::FromBmp(const void* bytes, std::size_t size, std::optional<Recolor> recolor) {
   BITMAPFILEHEADER file;
   BITMAPINFOHEADER info;
   if (size < sizeof file + sizeof info) return nullptr;
@@ -51,6 +51,8 @@ std::unique_ptr<Picture> Picture::FromBmp(const void* bytes, std::size_t size) {
     for (long long x = 0; x < width; ++x) {
       std::uint32_t bgra;
       std::memcpy(&bgra, row + 4 * x, 4);
+      // Matched on the straight colour, before alpha scales it: exact at every edge pixel.
+      if (recolor && (bgra & 0xFFFFFFu) == recolor->from) bgra = (bgra & 0xFF000000u) | (recolor->to & 0xFFFFFFu);
       pixels[static_cast<std::size_t>(y * width + x)] = Premultiply(bgra);
     }
   }

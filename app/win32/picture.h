@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/win32/handles.h"
@@ -18,9 +19,14 @@ namespace zeph::win32 {
 // writes it. Kept premultiplied, as blending wants it.
 class Picture {
  public:
+  // One colour of the file drawn in another (0xRRGGBB each), at every pixel's own
+  // alpha: the logo's dark word mark turns light on a dark header.
+  struct Recolor {
+    std::uint32_t from = 0, to = 0;
+  };
   // From an RCDATA resource of this module; null when it is missing or not such a file.
-  static std::unique_ptr<Picture> FromResource(const wchar_t* name);
-  static std::unique_ptr<Picture> FromBmp(const void* bytes, std::size_t size);
+  static std::unique_ptr<Picture> FromResource(const wchar_t* name, std::optional<Recolor> recolor = {});
+  static std::unique_ptr<Picture> FromBmp(const void* bytes, std::size_t size, std::optional<Recolor> recolor = {});
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
 

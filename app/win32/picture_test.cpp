@@ -35,6 +35,15 @@ TEST(PictureTest, ReadsStraightAlphaBmpsPremultipliedAndRejectsOthers) {
   }
 }
 
+// Only the exact colour changes, at each pixel's own alpha.
+TEST(PictureTest, RecolorsOneColourKeepingItsAlpha) {
+  const std::uint32_t straight[4] = {0xFF1F3B57, 0x801F3B57, 0xFF1F3B58, 0x00000000};
+  const std::string file = Bmp(straight);
+  const auto picture = Picture::FromBmp(file.data(), file.size(), Picture::Recolor{0x1F3B57, 0xE4E8EC});
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->Pixels(2, 2), (std::vector<std::uint32_t>{0xFFE4E8EC, 0x80727476, 0xFF1F3B58, 0x00000000}));
+}
+
 TEST(PictureTest, DrawsBlendedAtItsOwnSizeAndResampledAtAnother) {
   const std::uint32_t white = 0xFFFFFFFF, clear = 0x00000000;
   const std::uint32_t pixels[4] = {0xFF000000, 0x80000000, clear, clear};

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/win32/dpi.h"
+#include "app/win32/message_dialog.h"
 
 namespace zeph::win32 {
 namespace {
@@ -141,6 +142,9 @@ bool Win32TrayShell::Balloon(const std::wstring& title, const std::wstring& text
 
 int Win32MessageBoxes::Show(tray::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                             std::uint32_t flags) {
+  if (const auto box = MessageBoxDialog(ToHwnd(owner), text, caption, flags)) {
+    if (const int answer = ShowMessageDialog(*box, palette_ ? *palette_ : SystemPalette())) return answer;
+  }
   return MessageBoxW(ToHwnd(owner), text.c_str(), caption.c_str(), flags);
 }
 

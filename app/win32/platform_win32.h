@@ -10,6 +10,7 @@
 #include "app/platform.h"
 #include "app/tray/tray_shell.h"
 #include "app/tray/window_system.h"
+#include "app/win32/palette.h"
 #include "app/win32/window_dispatcher.h"
 #include "app/win32/worker_threads.h"
 #include "autostart/win32/task_scheduler_win32.h"
@@ -62,10 +63,19 @@ class Win32TrayShell final : public tray::TrayShell {
   HWND window_ = nullptr;
 };
 
+// Boxes in the window's look (app/win32/message_dialog.h), painted with the palette
+// as it is at each box: the window's palette may change while the program runs.
+// Flags the dialog does not cover, and a dialog that cannot be created, get the
+// system's box.
 class Win32MessageBoxes final : public app::MessageBoxes {
  public:
+  // Null: the system's look.
+  void SetPalette(const Palette* palette) { palette_ = palette; }
   int Show(tray::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
            std::uint32_t flags) override;
+
+ private:
+  const Palette* palette_ = nullptr;
 };
 
 // Delphi-style local time for the window's clock.

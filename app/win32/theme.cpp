@@ -1,5 +1,7 @@
 #include "app/win32/theme.h"
 
+#include <algorithm>
+
 namespace zeph::win32 {
 namespace {
 
@@ -39,7 +41,8 @@ std::string_view ThemeKey(ThemeColor color) { return kKeys[static_cast<std::size
 std::optional<Theme> ParseTheme(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   Theme theme;
-  std::array<bool, kKeys.size()> seen{};
+  ThemeColors dark;
+  std::array<bool, kKeys.size()> seen{}, seenDark{};
   while (!text.empty()) {
     const auto end = text.find('\n');
     const std::string_view line = Trim(text.substr(0, end));
@@ -48,19 +51,27 @@ std::optional<Theme> ParseTheme(std::string_view text) {
 
     const auto eq = line.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
-    const std::string_view key = Trim(line.substr(0, eq));
+    std::string_view key = Trim(line.substr(0, eq));
     const auto color = ParseColor(Trim(line.substr(eq + 1)));
     if (key.empty() || !color) return std::nullopt;
+    const bool isDark = key.starts_with(kDarkPrefix);
+    if (isDark) key.remove_prefix(kDarkPrefix.size());
+    auto& slots = isDark ? dark.colors : theme.light.colors;
+    auto& found = isDark ? seenDark : seen;
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
       if (kKeys[i] != key) continue;
-      if (seen[i]) return std::nullopt;
-      seen[i] = true;
-      theme.colors[i] = *color;
+      if (found[i]) return std::nullopt;
+      found[i] = true;
+      slots[i] = *color;
     }
   }
-  for (bool s : seen) {
-    if (!s) return std::nullopt;
-  }
+  const auto count = [](const auto& flags) {
+    return static_cast<std::size_t>(std::count(flags.begin(), flags.end(), true));
+  };
+  if (count(seen) != kKeys.size()) return std::nullopt;
+  const std::size_t darkKeys = count(seenDark);
+  if (darkKeys == kKeys.size()) theme.dark = dark;
+  else if (darkKeys != 0) return std::nullopt;
   return theme;
 }
 

@@ -29,7 +29,7 @@ TEST(ThemeTest, EveryKeyIsReadIntoItsOwnSlot) {
   ASSERT_TRUE(theme);
   for (std::size_t i = 0; i < static_cast<std::size_t>(ThemeColor::Count); ++i) {
     const Rgb expected{std::uint8_t(i), std::uint8_t(i + 16), std::uint8_t(255 - i)};
-    EXPECT_EQ((*theme)[static_cast<ThemeColor>(i)], expected) << ThemeKey(static_cast<ThemeColor>(i));
+    EXPECT_EQ(theme->light[static_cast<ThemeColor>(i)], expected) << ThemeKey(static_cast<ThemeColor>(i));
   }
 }
 
@@ -81,7 +81,8 @@ TEST(ThemeTest, RejectedTexts) {
 TEST(ThemeTest, ShippedThemeLoadsFromTheResource) {
   const auto theme = LoadThemeResource(L"Quillmere");
   ASSERT_TRUE(theme);
-  EXPECT_EQ((*theme)[ThemeColor::Window], (Rgb{255, 255, 255}));
+  EXPECT_EQ(theme->light[ThemeColor::Window], (Rgb{255, 255, 255}));
+  EXPECT_TRUE(theme->dark);
   EXPECT_FALSE(LoadThemeResource(L"NoSuchTheme"));
 }
 
@@ -94,7 +95,7 @@ namespace {
 // A theme that cannot be found: the user is told in an error box with one close
 // button, then the window takes the system's look.
 TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
-  Palette palette = ThemePalette(Theme{});
+  Palette palette = ThemePalette(ThemeColors{});
   std::thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
   HWND box = nullptr;
   for (int i = 0; i < 100 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Tidewell");
@@ -117,6 +118,33 @@ TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
   EXPECT_EQ(buttons.size(), 1u);
   EXPECT_FALSE(palette.themed);
   EXPECT_EQ(palette.window, GetSysColor(COLOR_WINDOW));
+}
+
+}  // namespace
+}  // namespace zeph::win32
+
+namespace zeph::win32 {
+namespace {
+
+TEST(ThemeTest, OnlyTheLookSettingsCountAsALookChange) {
+  const struct {
+    UINT msg;
+    WPARAM wParam;
+    const wchar_t* area;
+    bool expected;
+  } cases[] = {
+      {WM_SETTINGCHANGE, 0, L"ImmersiveColorSet", true},
+      {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, true},
+      {WM_SYSCOLORCHANGE, 0, nullptr, true},
+      {WM_SETTINGCHANGE, 0, L"intl", false},
+      {WM_SETTINGCHANGE, SPI_SETWORKAREA, nullptr, false},
+      {WM_SETTINGCHANGE, 0, nullptr, false},
+      {WM_THEMECHANGED, 0, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsLookChange(c.msg, c.wParam, reinterpret_cast<LPARAM>(c.area)), c.expected)
+        << c.msg << " " << c.wParam << " " << (c.area ? c.area : L"");
+  }
 }
 
 }  // namespace

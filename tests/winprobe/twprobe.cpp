@@ -12,6 +12,11 @@
 //   twprobe click CLASS NAME           presses a button or check box (BM_CLICK, posted)
 //                                      or clicks any other control at its centre
 //   twprobe pick CLASS NAME INDEX      picks a drop-down item as a user does
+//   twprobe focus CLASS                the control with the keyboard focus: class, model
+//                                      name and id, tab-separated; exit 1 if none
+//   twprobe accessible CLASS NAME      what a screen reader learns of the control
+//                                      (OBJID_CLIENT, the control itself): role=0x..
+//                                      state=0x.. name=..., tab-separated
 //   twprobe send CLASS MSG WPARAM LPARAM   SendMessageTimeout (5 s); prints the result
 //   twprobe post CLASS MSG WPARAM LPARAM   PostMessage
 //   twprobe ping CLASS MS [NAME]       presses NAME first when given, then sends WM_NULL
@@ -20,7 +25,11 @@
 //   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
 //   twprobe msgbox CAPTION             text= and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
+//   twprobe rect CAPTION               the box's screen rectangle and its client area's,
+//                                      window=l,t,r,b client=l,t,r,b
 //   twprobe storm CLASS SEED COUNT     a storm of private-range messages (see storm.h)
+//   twprobe settingchange AREA         broadcasts WM_SETTINGCHANGE with the area's name as
+//                                      Windows does ("ImmersiveColorSet": apps light/dark)
 //   twprobe wait MS CONDITION...       polls every 50 ms until CONDITION holds; exit 1 at
 //                                      the deadline. CONDITION is one of:
 //                                        exists CLASS | gone CLASS | shown CLASS | hidden CLASS
@@ -29,9 +38,12 @@
 //                                          control ID has the keyboard focus)
 //                                        text CLASS NAME TEXT | checked CLASS NAME 0|1
 //                                        visible CLASS NAME 0|1
+//                                        focused CLASS NAME (the control has the focus)
+//                                        dropped CLASS NAME 0|1 (a drop-down's list is open)
 // A message box counts once it is visible: before that it may still lack its
 // controls. Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -254,6 +266,16 @@ bool Holds(const std::vector<std::wstring>& a) {
     return box && GetForegroundWindow() == box && focus && GetParent(focus) == box &&
            std::to_wstring(GetDlgCtrlID(focus)) == a[2];
   }
+  if (what == L"focused" && a.size() == 3) {
+    HWND top = FindTop(a[1]);
+    HWND focus = FocusOf(top);
+    return top && focus && NameOf(focus) == a[2];
+  }
+  if (what == L"dropped" && a.size() == 4) {
+    HWND top = FindTop(a[1]);
+    HWND control = top ? FindControl(top, a[2]) : nullptr;
+    return control && std::to_wstring(Send(control, CB_GETDROPPEDSTATE) ? 1 : 0) == a[3];
+  }
   if ((what == L"text" || what == L"checked" || what == L"visible") && a.size() == 4) {
     HWND top = FindTop(a[1]);
     HWND control = top ? FindControl(top, a[2]) : nullptr;
@@ -263,6 +285,34 @@ bool Holds(const std::vector<std::wstring>& a) {
     return std::to_wstring(Send(control, BM_GETCHECK)) == a[3];
   }
   throw std::invalid_argument("condition");
+}
+
+// The control as a screen reader sees it, through the window's WM_GETOBJECT answer.
+int PrintAccessible(HWND control) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  IAccessible* object = nullptr;
+  int status = 1;
+  if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object))) &&
+      object) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{}, state{};
+    BSTR name = nullptr;
+    const HRESULT hrRole = object->get_accRole(self, &role);
+    const HRESULT hrState = object->get_accState(self, &state);
+    const HRESULT hrName = object->get_accName(self, &name);
+    wchar_t line[128];
+    swprintf(line, 128, L"role=0x%lx\tstate=0x%lx\tname=", SUCCEEDED(hrRole) && role.vt == VT_I4 ? role.lVal : -1L,
+             SUCCEEDED(hrState) && state.vt == VT_I4 ? state.lVal : -1L);
+    Out(line + std::wstring(SUCCEEDED(hrName) && name ? name : L""));
+    SysFreeString(name);
+    object->Release();
+    status = 0;
+  }
+  CoUninitialize();
+  return status;
 }
 
 // How long the window's thread takes to answer, measured from outside while it works.
@@ -294,7 +344,8 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|pid|crash|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|wait ...\n");
+  fwprintf(stderr, L"usage: twprobe find|pid|crash|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
+                   L"rect|wait|settingchange ...\n");
   return 2;
 }
 
@@ -311,11 +362,29 @@ int Run(const std::vector<std::wstring>& a) {
   }
   if (n < 2) return Usage();
   const std::wstring& cmd = a[0];
-  if (cmd == L"msgbox" || cmd == L"press") {
+  if (cmd == L"settingchange" && n == 2) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(a[1].c_str()),
+                               SMTO_ABORTIFHUNG, kSendMs, &result)
+               ? 0
+               : 1;
+  }
+  if (cmd == L"msgbox" || cmd == L"press" || cmd == L"rect") {
     HWND box = FindBox(a[1]);
     if (!box) return 1;
     if (cmd == L"msgbox") {
       PrintBox(box);
+      return 0;
+    }
+    if (cmd == L"rect") {
+      RECT r{}, c{};
+      GetWindowRect(box, &r);
+      GetClientRect(box, &c);
+      MapWindowPoints(box, nullptr, reinterpret_cast<POINT*>(&c), 2);
+      wchar_t line[128];
+      swprintf(line, 128, L"window=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom, c.left,
+               c.top, c.right, c.bottom);
+      Out(line);
       return 0;
     }
     return n == 3 ? Press(box, a[2]) : Usage();
@@ -378,6 +447,12 @@ int Run(const std::vector<std::wstring>& a) {
   if (cmd == L"storm" && n == 4) return twprobe::Storm(top, static_cast<unsigned long long>(Number(a[2].c_str())),
                                                static_cast<int>(Number(a[3].c_str())));
   if (cmd == L"ping" && (n == 3 || n == 4)) return Ping(top, Number(a[2].c_str()), n == 4 ? a[3] : L"");
+  if (cmd == L"focus" && n == 2) {
+    HWND focus = FocusOf(top);
+    if (!focus) return 1;
+    Out(ClassOf(focus) + L"\t" + NameOf(focus) + L"\t" + std::to_wstring(GetDlgCtrlID(focus)));
+    return 0;
+  }
   if (n < 3) return Usage();
   HWND control = FindControl(top, a[2]);
   if (!control) return 1;
@@ -386,6 +461,7 @@ int Run(const std::vector<std::wstring>& a) {
     return 0;
   }
   if (cmd == L"click") return Click(control);
+  if (cmd == L"accessible" && n == 3) return PrintAccessible(control);
   if (cmd == L"pick" && n == 4) return Pick(control, Number(a[3].c_str()));
   return Usage();
 }
