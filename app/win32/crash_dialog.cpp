@@ -42,37 +42,37 @@ void OpenFolder(const std::wstring& folder) {
 
 // The buttons both dialogs share, after Continue where there is one; Open and Copy
 // keep the dialog open.
-int ShowReportDialog(DialogSpec spec, bool canContinue, const Palette& palette) {
-  if (canContinue) spec.buttons.push_back({kCrashContinue, ProgramText(L"계속(&C)")});
-  spec.buttons.push_back({kCrashRestart, ProgramText(L"다시 시작(&R)")});
-  spec.buttons.push_back({kCrashClose, ProgramText(L"닫기(&L)")});
-  spec.buttons.push_back({kCrashOpenFolder, ProgramText(L"보고서 폴더 열기(&O)")});
-  spec.buttons.push_back({kCrashCopy, ProgramText(L"자세한 내용 복사(&P)")});
-  spec.icon = DialogIcon::Error;
-  spec.defaultId = canContinue ? kCrashContinue : kCrashRestart;
-  spec.cancelId = canContinue ? kCrashContinue : kCrashClose;
+int ShowReportDialog(DialogSpec dialog, bool canContinue, const Palette& palette) {
+  if (canContinue) dialog.buttons.push_back({kCrashContinue, ProgramText(L"계속(&C)")});
+  dialog.buttons.push_back({kCrashRestart, ProgramText(L"다시 시작(&R)")});
+  dialog.buttons.push_back({kCrashClose, ProgramText(L"닫기(&L)")});
+  dialog.buttons.push_back({kCrashOpenFolder, ProgramText(L"보고서 폴더 열기(&O)")});
+  dialog.buttons.push_back({kCrashCopy, ProgramText(L"자세한 내용 복사(&P)")});
+  dialog.icon = DialogIcon::Error;
+  dialog.defaultId = canContinue ? kCrashContinue : kCrashRestart;
+  dialog.cancelId = canContinue ? kCrashContinue : kCrashClose;
   const std::wstring folder = crash::CrashFolder();
-  const std::wstring details = spec.details;
-  spec.onButton = [folder, details](int id) {
+  const std::wstring details = dialog.details;
+  dialog.onButton = [folder, details](int id) {
     if (id == kCrashOpenFolder) OpenFolder(folder);
     if (id == kCrashCopy) CopyToClipboard(details);
     return id != kCrashOpenFolder && id != kCrashCopy;
   };
-  return ShowMessageDialog(spec, palette);
+  return ShowMessageDialog(dialog, palette);
 }
 
 // The crash dialog, on the reporter's own thread while the crashed one waits.
 bool ShowCrashDialog(const crash::ReportFacts& facts, const wchar_t* report, const wchar_t* /*folder*/) {
   wchar_t summary[128];
   crash::FormatSummary(facts, summary, std::size(summary));
-  DialogSpec spec;
-  spec.caption = g_application ? g_application->Title() : std::wstring(L"Tidewell");
-  spec.text = ProgramText(crash::PlainWords(facts)) + L"\r\n\r\n" + summary + L"\r\n\r\n" +
+  DialogSpec dialog;
+  dialog.caption = g_application ? g_application->Title() : std::wstring(L"Tidewell");
+  dialog.text = ProgramText(crash::PlainWords(facts)) + L"\r\n\r\n" + summary + L"\r\n\r\n" +
               ProgramText(L"오류 보고서를 저장했습니다. 타이드웰을 다시 시작하거나 닫을 수 있습니다.");
-  spec.details = report;
-  spec.setForeground = true;
-  spec.topmost = true;
-  return ShowReportDialog(std::move(spec), false, g_palette) == kCrashRestart;
+  dialog.details = report;
+  dialog.setForeground = true;
+  dialog.topmost = true;
+  return ShowReportDialog(std::move(dialog), false, g_palette) == kCrashRestart;
 }
 
 }  // namespace
@@ -81,12 +81,12 @@ std::wstring Win32ErrorReporter::SaveReport(const std::wstring& message) { retur
 
 crash::ErrorChoice Win32ErrorReporter::Show(std::uintptr_t owner, const std::wstring& text,
                                             const std::wstring& caption, const std::wstring& details) {
-  DialogSpec spec;
-  spec.owner = reinterpret_cast<HWND>(owner);
-  spec.caption = caption;
-  spec.text = text;
-  spec.details = details;
-  switch (ShowReportDialog(std::move(spec), true, palette_)) {
+  DialogSpec dialog;
+  dialog.owner = reinterpret_cast<HWND>(owner);
+  dialog.caption = caption;
+  dialog.text = text;
+  dialog.details = details;
+  switch (ShowReportDialog(std::move(dialog), true, palette_)) {
     case kCrashRestart: return crash::ErrorChoice::Restart;
     case kCrashClose: return crash::ErrorChoice::Close;
     default: return crash::ErrorChoice::Continue;  // Continue, or no dialog at all
