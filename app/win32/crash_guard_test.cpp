@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "app/application.h"
@@ -26,7 +27,9 @@ namespace {
 int g_boxesShown = 0;
 
 bool TellTheParent(const crash::ReportFacts& facts, const wchar_t*, const wchar_t*) {
-  std::fprintf(stderr, "reported %08X, boxes %d\n", static_cast<unsigned>(facts.code), g_boxesShown);
+  wchar_t summary[128];
+  crash::FormatSummary(facts, summary, std::size(summary));
+  std::fprintf(stderr, "reported %ls, boxes %d\n", summary, g_boxesShown);
   std::fflush(stderr);
   return false;  // close
 }
@@ -102,7 +105,7 @@ TEST(CrashGuardDeathTest, AnAccessViolationInAGuardIsACrashNotAnErrorBox) {
         application.Guard(WriteToAnInvalidAddress);
         g_boxesShown = static_cast<int>(boxes.shown.size());
       },
-      ::testing::ExitedWithCode(3), "reported C0000005, boxes 0");
+      ::testing::ExitedWithCode(3), "reported exception 0xC0000005 ACCESS_VIOLATION, boxes 0");
   int dumps = 0;
   const std::string report = ReportText(folder, dumps);
   EXPECT_NE(report.find("What: exception 0xC0000005 ACCESS_VIOLATION at app_win32_test.exe+0x"), std::string::npos)
@@ -124,9 +127,28 @@ TEST(CrashGuardDeathTest, AnAccessViolationInAWindowProcedureIsACrashNotAnErrorF
           SendMessageW(FindWindowExW(view.Handle(), nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
         }
       },
-      ::testing::ExitedWithCode(3), "reported C0000005, boxes 0");
+      ::testing::ExitedWithCode(3), "reported exception 0xC0000005 ACCESS_VIOLATION, boxes 0");
   int dumps = 0;
   EXPECT_NE(ReportText(folder, dumps).find("ACCESS_VIOLATION"), std::string::npos);
+  EXPECT_EQ(dumps, 1);
+}
+
+void Throw() { throw std::runtime_error("no one catches this"); }
+void (*volatile g_throw)() = Throw;
+void ThrowThroughNoexcept() noexcept { g_throw(); }
+
+TEST(CrashGuardDeathTest, TerminateIsReportedWithTheExceptionsType) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::wstring folder = Folder(L"tw-crash-terminate-");
+  EXPECT_EXIT(
+      {
+        InstallCrashHandlerWritingTo(folder);
+        ThrowThroughNoexcept();
+      },
+      ::testing::ExitedWithCode(3), "reported std::terminate, boxes 0");
+  int dumps = 0;
+  const std::string report = ReportText(folder, dumps);
+  EXPECT_NE(report.find("Exception type: St13runtime_error"), std::string::npos) << report;
   EXPECT_EQ(dumps, 1);
 }
 
