@@ -47,6 +47,7 @@ std::wstring GenericErrorText(const std::exception_ptr& error) {
     const std::wstring detail = Utf8ToWide(e.what());
     if (!detail.empty()) text += L"\r\n\r\n" + detail;
   } catch (...) {
+    crash::HandOverForeignFault();
   }
   return text;
 }
@@ -63,11 +64,23 @@ void Application::HandleException(std::exception_ptr error) noexcept {
     } catch (const Error& e) {
       text = e.Message();
     } catch (...) {
+      crash::HandOverForeignFault();
       text = GenericErrorText(error);
     }
-    boxes_.Show(handle_, text, title_, kMbOk | kMbIconError);
+    if (reporter_ == nullptr) {
+      boxes_.Show(handle_, text, title_, kMbOk | kMbIconError);
+    } else {
+      const std::wstring details = reporter_->SaveReport(text);
+      switch (reporter_->Show(handle_, text, title_, details)) {
+        case crash::ErrorChoice::Continue: break;
+        case crash::ErrorChoice::Restart: reporter_->Restart(); break;
+        case crash::ErrorChoice::Close: reporter_->Close(); break;
+      }
+    }
   } catch (...) {
     // Reporting must never end the program; a box that cannot be shown is dropped.
+    // A fault while showing it is another matter.
+    crash::HandOverForeignFault();
   }
   reportingError_ = false;
 }

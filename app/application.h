@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/tray/window_system.h"
+#include "crash/error_reporter.h"
+#include "crash/fault.h"
 
 namespace zeph::app {
 
@@ -79,29 +81,35 @@ class Application {
 
   // The handler for errors that no code caught: shows the error's text (a
   // zeph::Error's message, a generic text for anything else) and returns, so the
-  // program goes on. Never throws. While its box is open, the timer and queued work
+  // program goes on. With an error reporter the box also carries the saved report
+  // and offers to restart or close the program instead. Never throws. While its box is open, the timer and queued work
   // keep running inside the box's modal loop; an error they raise then is dropped
   // rather than stacked as a second box over the first.
   void HandleException(std::exception_ptr error) noexcept;
   // Runs `work`, handing anything it throws to HandleException. Every entry from the
   // platform into the program (window procedure, timer, dispatcher) goes through it,
-  // so no exception crosses a Win32 callback. Returns false when `work` threw.
+  // so no exception crosses a Win32 callback. Returns false when `work` threw. A
+  // hardware fault goes to the crash reporter, never to the error box.
   template <typename Work>
   bool Guard(Work&& work) noexcept {
     try {
       work();
       return true;
     } catch (...) {
+      if (crash::HandOverForeignFault()) return false;
       HandleException(std::current_exception());
       return false;
     }
   }
 
   tray::WindowSystem& Windows() { return windows_; }
+  // Null (the default): the plain error box.
+  void SetErrorReporter(crash::ErrorReporter* reporter) { reporter_ = reporter; }
 
  private:
   tray::WindowSystem& windows_;
   MessageBoxes& boxes_;
+  crash::ErrorReporter* reporter_ = nullptr;
   std::vector<std::wstring> args_;
   std::wstring title_ = L"Tidewell";
   WindowHandle handle_ = 0;

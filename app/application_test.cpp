@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+// MinGW's <unwind.h> brings in <windows.h>, whose macros rename the fakes' methods.
+#if !defined(_WIN32)
+#include <unwind.h>
+#endif
+
 #include "app/testing/fake_message_boxes.h"
 #include "app/testing/fake_window_system.h"
 #include "app/testing/test_window.h"
@@ -97,6 +102,66 @@ TEST(ApplicationTest, GuardHandsAnErrorToTheHandlerAndReportsIt) {
   ASSERT_EQ(w.boxes.shown.size(), 1u);
   EXPECT_EQ(w.boxes.shown[0].text, L"boom");
 }
+
+class FakeErrorReporter : public crash::ErrorReporter {
+ public:
+  std::wstring SaveReport(const std::wstring& message) override {
+    calls.push_back(L"SaveReport(" + message + L")");
+    return L"report of " + message;
+  }
+  crash::ErrorChoice Show(std::uintptr_t owner, const std::wstring& text, const std::wstring& caption,
+                          const std::wstring& details) override {
+    calls.push_back(L"Show(" + std::to_wstring(owner) + L"," + text + L"," + caption + L"," + details + L")");
+    return choice;
+  }
+  void Restart() override { calls.push_back(L"Restart"); }
+  void Close() override { calls.push_back(L"Close"); }
+  crash::ErrorChoice choice = crash::ErrorChoice::Continue;
+  std::vector<std::wstring> calls;
+};
+
+TEST(ApplicationTest, WithAReporterTheErrorIsSavedShownWithItsReportAndTheChoiceIsCarriedOut) {
+  struct Case {
+    crash::ErrorChoice choice;
+    const wchar_t* then;  // empty: the program goes on
+  };
+  for (const Case& c : {Case{crash::ErrorChoice::Continue, L""}, Case{crash::ErrorChoice::Restart, L"Restart"},
+                        Case{crash::ErrorChoice::Close, L"Close"}}) {
+    TestWindow w;
+    FakeErrorReporter reporter;
+    reporter.choice = c.choice;
+    w.application.SetErrorReporter(&reporter);
+    EXPECT_FALSE(w.application.Guard([] { throw Error(L"disk full"); }));
+    std::vector<std::wstring> expected = {L"SaveReport(disk full)", L"Show(256,disk full,타이드웰,report of disk full)"};
+    if (*c.then) expected.push_back(c.then);
+    EXPECT_EQ(reporter.calls, expected);
+    EXPECT_TRUE(w.boxes.shown.empty());
+  }
+}
+
+#if !defined(_WIN32)
+// An exception the C++ runtime did not raise, as an unwinder that takes structured
+// exceptions for foreign ones delivers a hardware fault to a catch (...).
+int g_faultsHandedOver = 0;
+void RaiseForeignException() {
+  static _Unwind_Exception foreign{};
+  foreign.exception_class = 0x464F524549474E00;  // "FOREIGN"
+  _Unwind_RaiseException(&foreign);
+}
+
+TEST(ApplicationTest, AForeignExceptionInAGuardGoesToTheCrashReporterNotTheErrorBox) {
+  TestWindow w;
+  FakeErrorReporter reporter;
+  w.application.SetErrorReporter(&reporter);
+  crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
+  g_faultsHandedOver = 0;
+  EXPECT_FALSE(w.application.Guard(RaiseForeignException));
+  crash::SetForeignFaultHandler(nullptr);
+  EXPECT_EQ(g_faultsHandedOver, 1);
+  EXPECT_TRUE(reporter.calls.empty());
+  EXPECT_TRUE(w.boxes.shown.empty());
+}
+#endif
 
 TEST(ApplicationTest, MinimiseAndRestoreActOnceAndOnlyOnAWindowOnScreen) {
   TestWindow w;

@@ -6,6 +6,7 @@
 
 #include "app/frm_tidewell.h"
 #include "common/clock.h"
+#include "crash/fault.h"
 #include "memory/memory.h"
 #include "monitor/status_monitor.h"
 #include "translate/translate.h"
@@ -94,10 +95,12 @@ void TFrmTidewell::Clean(bool Alarm) {
       try {
         memory::PurgeMemory(kernel);
       } catch (...) {
+        crash::HandOverForeignFault();
       }
       dispatcher.Queue([job] { CompleteClean(*job); });
     });
   } catch (...) {
+    if (crash::HandOverForeignFault()) return;
     // No worker, so no completion would ever end the busy state. A failed start counts
     // as a finished clean: with a threshold still exceeded, the next tick would
     // otherwise try again, and raise again, every second.

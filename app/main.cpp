@@ -10,6 +10,7 @@
 
 #include "app/frm_tidewell.h"
 #include "app/startup.h"
+#include "app/win32/crash_dialog.h"
 #include "app/win32/dpi.h"
 #include "app/win32/main_window.h"
 #include "app/win32/message_loop.h"
@@ -60,6 +61,13 @@ struct ProgramServices {
   }
 };
 
+ProgramServices* g_services = nullptr;
+
+// A crashed program's icon would stay in the tray until the mouse passes over it.
+void RemoveTrayIcon() {
+  if (g_services) g_services->window.trayShell.Delete();
+}
+
 int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
   const win32::Palette palette = win32::ApplyTheme(win32::kThemeName);
@@ -67,10 +75,16 @@ int RunMainCopy(std::vector<std::wstring> args) {
   // Workers may still hand work to the dispatcher while the process ends, so the
   // services are never destroyed: the process ending releases them.
   ProgramServices& services = *new ProgramServices;
+  g_services = &services;
   translate::LoadTranslationTable(services.window.resources);
   translate::LoadProgramTexts(services.window.resources, services.window.locale);
   const app::Platform platform = services.Bundle();
   app::Application application(services.window.windows, services.window.boxes, std::move(args));
+  // Before the first window: a crash from here on is reported, and an error no code
+  // caught gets its report and the choice to restart.
+  win32::InstallCrashReporting(application, palette, RemoveTrayIcon);
+  win32::Win32ErrorReporter errorReporter(palette);
+  application.SetErrorReporter(&errorReporter);
   app::TFrmTidewell form(platform, application);
   win32::MainWindow window(form, application, services.window, palette);
   if (!window.Create()) return 1;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "crash/fault.h"
 
 namespace zeph::tray {
 
@@ -64,6 +65,7 @@ void TTrayIconHelper::Repaint() {
           (*alive)->SetVisible(true);
           success = true;
         } catch (...) {
+          crash::HandOverForeignFault();
         }
       });
       // The window has closed: nothing is left to repaint.

@@ -44,6 +44,7 @@ void FormWindow::Report(std::exception_ptr error) noexcept {
   try {
     if (onError_) onError_(error);
   } catch (...) {
+    crash::HandOverForeignFault();
   }
 }
 

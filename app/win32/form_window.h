@@ -21,6 +21,7 @@
 #include "app/win32/handles.h"
 #include "app/win32/palette.h"
 #include "app/win32/picture.h"
+#include "crash/fault.h"
 
 namespace zeph::win32 {
 
@@ -54,6 +55,7 @@ class FormWindow final : public ui::ComponentObserver {
       work();
       return true;
     } catch (...) {
+      if (crash::HandOverForeignFault()) return false;
       Report(std::current_exception());
       return false;
     }

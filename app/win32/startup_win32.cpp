@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "crash/win32/crash_handler.h"
+
 namespace zeph::win32 {
 
 namespace {
@@ -15,6 +17,8 @@ tray::WindowHandle Win32InstanceServices::FindWindowOfClass(const std::wstring& 
 app::MutexResult Win32InstanceServices::CreateNamedMutex(const std::wstring& name) {
   const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
   const DWORD error = ::GetLastError();
+  // Held for the life of the process; a restart after a crash lets it go first.
+  if (mutex != nullptr && error != ERROR_ALREADY_EXISTS) crash::SetInstanceMutex(mutex);
   if (mutex != nullptr) return error == ERROR_ALREADY_EXISTS ? app::MutexResult::AlreadyExists : app::MutexResult::Created;
   // A copy running under other security settings holds the name beyond our reach;
   // it is still a running copy.

@@ -1,4 +1,5 @@
-// What std::terminate does in tidewell.exe: end the process at once through abort().
+// What std::terminate does in tidewell.exe until the crash reporter takes it over
+// (crash/win32/crash_handler.h): end the process at once through abort().
 //
 // The C++ runtime's default terminate handler, __gnu_cxx::__verbose_terminate_handler,
 // first prints the demangled name of the exception that ended the program on stderr.
@@ -12,6 +13,14 @@
 // comes later in the link.
 #include <cstdlib>
 
+#include "crash/win32/crash_handler.h"
+
 namespace __gnu_cxx {
 [[noreturn]] void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+// A call through a vtable slot of an abstract class (an object used during its
+// construction or after its destruction) is a crash like any other: the runtime's
+// own version would only abort. Like the handler above, the exe's definition keeps
+// the runtime's out of the link.
+extern "C" [[noreturn]] void __cxa_pure_virtual() { zeph::crash::ReportPureVirtualCall(); }

@@ -8,6 +8,8 @@
 #include "common/error.h"
 #include "common/utf.h"
 
+#include "crash/fault.h"
+
 namespace zeph::win32 {
 namespace {
 
@@ -16,6 +18,8 @@ DWORD WINAPI RunBody(void* parameter) {
   try {
     (*body)();
   } catch (...) {
+    // A worker's C++ error ends only its own work; a fault ends the program.
+    crash::HandOverForeignFault();
   }
   return 0;
 }

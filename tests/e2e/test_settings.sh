@@ -109,7 +109,7 @@ caption=Tidewell
 tw_poll 20 probe msgbox "$caption" || fail "no message box captioned '$caption' for the wrong-typed value"
 said=$(probe msgbox "$caption" | head -n1)
 [ "$said" = "text=Invalid data type for 'limit_minute'" ] || fail "the error box says '$said'"
-probe press "$caption" OK || fail "cannot press OK"
+probe press "$caption" 1 || fail "cannot press Continue (id 1)"
 probe wait 10000 shown $CLS || fail "the window did not come up after the error"
 probe click $CLS BtnConfig > /dev/null
 expect_control EditUsagePhys "1 -1 4"

@@ -3,6 +3,9 @@
 // from the window property of app/win32/probe_contract.h. Output is UTF-8.
 //
 //   twprobe find CLASS                 the top-level window's handle; exit 1 if none
+//   twprobe pid CLASS                  the id of the process that owns that window
+//   twprobe crash CLASS                crashes that process: starts a thread of it at an
+//                                      invalid address (the crash reporter's test)
 //   twprobe window CLASS               visible iconic foreground client=WxH rect=l,t,r,b dpi caption
 //   twprobe controls CLASS             one line per child control (see PrintControl)
 //   twprobe control CLASS NAME         that control's line; exit 1 if there is none
@@ -226,6 +229,20 @@ int Press(HWND box, const std::wstring& which) {
   return 1;
 }
 
+// A thread of the process that starts at an address holding no code faults at once,
+// on a thread of its own, as a wild jump in the program would.
+int CrashProcess(DWORD pid) {
+  const HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                         PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                     FALSE, pid);
+  if (!process) return 1;
+  const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<UINT_PTR>(0x10));
+  const HANDLE thread = CreateRemoteThread(process, nullptr, 0, start, nullptr, 0, nullptr);
+  if (thread) CloseHandle(thread);
+  CloseHandle(process);
+  return thread ? 0 : 1;
+}
+
 // One test of a wait condition; args points at the condition's words.
 bool Holds(const std::vector<std::wstring>& a) {
   const auto& what = a[0];
@@ -327,8 +344,8 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|rect|wait|"
-                   L"settingchange ...\n");
+  fwprintf(stderr, L"usage: twprobe find|pid|crash|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
+                   L"rect|wait|settingchange ...\n");
   return 2;
 }
 
@@ -388,6 +405,15 @@ int Run(const std::vector<std::wstring>& a) {
   if (cmd == L"find") {
     Out(std::to_wstring(reinterpret_cast<UINT_PTR>(top)));
     return 0;
+  }
+  if (cmd == L"pid" || cmd == L"crash") {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(top, &pid);
+    if (cmd == L"pid") {
+      Out(std::to_wstring(pid));
+      return 0;
+    }
+    return CrashProcess(pid);
   }
   if (cmd == L"window") {
     RECT client{}, r{};

@@ -1,0 +1,111 @@
+#include "app/win32/crash_dialog.h"
+
+#include <cstring>
+
+#include "app/win32/message_dialog.h"
+#include "crash/win32/crash_handler.h"
+#include "translate/program_texts.h"
+#include "update/win32/platform_win32.h"
+
+namespace zeph::win32 {
+namespace {
+
+using translate::ProgramText;
+
+const app::Application* g_application = nullptr;
+Palette g_palette;
+
+void CopyToClipboard(const std::wstring& text) {
+  if (!::OpenClipboard(nullptr)) return;
+  ::EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (void* target = ::GlobalLock(memory)) {
+      std::memcpy(target, text.c_str(), bytes);
+      ::GlobalUnlock(memory);
+      // The clipboard owns the memory once it took it.
+      if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
+    } else {
+      ::GlobalFree(memory);
+    }
+  }
+  ::CloseClipboard();
+}
+
+// Through the desktop's shell, so the folder window does not run elevated like this
+// program; where there is none, directly.
+void OpenFolder(const std::wstring& folder) {
+  if (folder.empty()) return;
+  update::Win32Shell shell;
+  if (!shell.ExecuteAsDesktopUser(L"open", folder, SW_SHOWNORMAL)) shell.Execute(nullptr, L"open", folder, SW_SHOWNORMAL);
+}
+
+// The buttons both dialogs share, after Continue where there is one; Open and Copy
+// keep the dialog open.
+int ShowReportDialog(DialogSpec dialog, bool canContinue, const Palette& palette) {
+  if (canContinue) dialog.buttons.push_back({kCrashContinue, ProgramText(L"계속(&C)")});
+  dialog.buttons.push_back({kCrashRestart, ProgramText(L"다시 시작(&R)")});
+  dialog.buttons.push_back({kCrashClose, ProgramText(L"닫기(&L)")});
+  dialog.buttons.push_back({kCrashOpenFolder, ProgramText(L"보고서 폴더 열기(&O)")});
+  dialog.buttons.push_back({kCrashCopy, ProgramText(L"자세한 내용 복사(&P)")});
+  dialog.icon = DialogIcon::Error;
+  dialog.defaultId = canContinue ? kCrashContinue : kCrashRestart;
+  dialog.cancelId = canContinue ? kCrashContinue : kCrashClose;
+  const std::wstring folder = crash::CrashFolder();
+  const std::wstring details = dialog.details;
+  dialog.onButton = [folder, details](int id) {
+    if (id == kCrashOpenFolder) OpenFolder(folder);
+    if (id == kCrashCopy) CopyToClipboard(details);
+    return id != kCrashOpenFolder && id != kCrashCopy;
+  };
+  return ShowMessageDialog(dialog, palette);
+}
+
+// The crash dialog, on the reporter's own thread while the crashed one waits.
+bool ShowCrashDialog(const crash::ReportFacts& facts, const wchar_t* report, const wchar_t* /*folder*/) {
+  wchar_t summary[128];
+  crash::FormatSummary(facts, summary, std::size(summary));
+  DialogSpec dialog;
+  dialog.caption = g_application ? g_application->Title() : std::wstring(L"Tidewell");
+  dialog.text = ProgramText(crash::PlainWords(facts)) + L"\r\n\r\n" + summary + L"\r\n\r\n" +
+              ProgramText(L"오류 보고서를 저장했습니다. 타이드웰을 다시 시작하거나 닫을 수 있습니다.");
+  dialog.details = report;
+  dialog.setForeground = true;
+  dialog.topmost = true;
+  return ShowReportDialog(std::move(dialog), false, g_palette) == kCrashRestart;
+}
+
+}  // namespace
+
+std::wstring Win32ErrorReporter::SaveReport(const std::wstring& message) { return crash::SaveErrorReport(message); }
+
+crash::ErrorChoice Win32ErrorReporter::Show(std::uintptr_t owner, const std::wstring& text,
+                                            const std::wstring& caption, const std::wstring& details) {
+  DialogSpec dialog;
+  dialog.owner = reinterpret_cast<HWND>(owner);
+  dialog.caption = caption;
+  dialog.text = text;
+  dialog.details = details;
+  switch (ShowReportDialog(std::move(dialog), true, palette_)) {
+    case kCrashRestart: return crash::ErrorChoice::Restart;
+    case kCrashClose: return crash::ErrorChoice::Close;
+    default: return crash::ErrorChoice::Continue;  // Continue, or no dialog at all
+  }
+}
+
+void Win32ErrorReporter::Restart() { crash::RestartProgram(); }
+void Win32ErrorReporter::Close() { crash::CloseProgram(); }
+
+void InstallCrashReporting(const app::Application& application, const Palette& palette, void (*beforeExit)()) {
+  g_application = &application;
+  g_palette = palette;
+  static std::wstring firstArgument;
+  firstArgument = application.ParamStr(1);
+  crash::CrashHandlerSetup setup;
+  setup.firstArgument = firstArgument.c_str();
+  setup.dialog = ShowCrashDialog;
+  setup.beforeExit = beforeExit;
+  crash::InstallCrashHandler(setup);
+}
+
+}  // namespace zeph::win32
