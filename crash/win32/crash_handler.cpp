@@ -7,10 +7,12 @@
 #include <cstring>
 #include <cwchar>
 #include <exception>
+#include <new>
 #include <vector>
 
 #include <cxxabi.h>
 
+#include "common/utf.h"
 #include "common/win32/system_library.h"
 #include "crash/fault.h"
 #include "crash/win32/stack_walk.h"
@@ -31,10 +33,6 @@ DWORD g_uiThread = 0;
 HANDLE g_instanceMutex = nullptr;
 volatile LONG g_entered = 0;
 
-wchar_t g_report[kReportCapacity];
-char g_reportUtf8[kReportCapacity * 3];
-wchar_t g_message[512];
-CodeLocation g_frames[kMaxFrames];
 ReportFacts g_facts;
 
 // The last fault of each thread that raised one, kept by the vectored handler
@@ -47,8 +45,26 @@ struct alignas(16) FaultSlot {
   volatile LONG threadId;
 };
 constexpr LONG kFaultSlots = 8;
-FaultSlot g_faults[kFaultSlots];
 volatile LONG g_nextSlot = 0;
+
+// The crash path's large buffers, set aside when the handlers are installed rather
+// than declared as arrays: with -fdata-sections MinGW's GCC writes zero-filled arrays
+// into the exe's file as data (some 90 KB here), while pages from VirtualAlloc cost
+// nothing until a crash writes to them.
+struct Buffers {
+  wchar_t report[kReportCapacity];
+  char reportUtf8[kReportCapacity * 3];
+  wchar_t message[512];
+  CodeLocation frames[kMaxFrames];
+  FaultSlot faults[kFaultSlots];
+};
+Buffers* g_buffers = nullptr;
+
+void SetBuffersAside() {
+  if (g_buffers) return;
+  void* pages = ::VirtualAlloc(nullptr, sizeof(Buffers), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (pages) g_buffers = new (pages) Buffers;  // zero-filled pages: every slot free, every text empty
+}
 
 // What the reporting thread is handed.
 struct Crash {
@@ -77,12 +93,13 @@ LONG CALLBACK RecordFault(EXCEPTION_POINTERS* pointers) {
   if (!pointers || !pointers->ExceptionRecord || !pointers->ContextRecord) return EXCEPTION_CONTINUE_SEARCH;
   if (!IsFault(pointers->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
   const LONG self = static_cast<LONG>(::GetCurrentThreadId());
+  if (!g_buffers) return EXCEPTION_CONTINUE_SEARCH;
   FaultSlot* slot = nullptr;
-  for (FaultSlot& candidate : g_faults) {
+  for (FaultSlot& candidate : g_buffers->faults) {
     if (candidate.threadId == self) slot = &candidate;
   }
   if (!slot) {
-    slot = &g_faults[static_cast<ULONG>(::InterlockedIncrement(&g_nextSlot)) % kFaultSlots];
+    slot = &g_buffers->faults[static_cast<ULONG>(::InterlockedIncrement(&g_nextSlot)) % kFaultSlots];
     slot->threadId = self;
   }
   slot->record = *pointers->ExceptionRecord;
@@ -132,8 +149,10 @@ void ReadProgramVersion() {
     VS_FIXEDFILEINFO info;
     std::memcpy(&info, bytes + at, sizeof info);
     if (info.dwSignature != 0xFEEF04BDu) continue;
-    std::swprintf(g_version, 32, L"%u.%u.%u.%u", HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS),
-                  HIWORD(info.dwFileVersionLS), LOWORD(info.dwFileVersionLS));
+    const std::wstring version = DecimalText(HIWORD(info.dwFileVersionMS)) + L"." +
+                                 DecimalText(LOWORD(info.dwFileVersionMS)) + L"." +
+                                 DecimalText(HIWORD(info.dwFileVersionLS)) + L"." + DecimalText(LOWORD(info.dwFileVersionLS));
+    CopyText(version.c_str(), g_version, std::size(g_version));
     return;
   }
 }
@@ -277,25 +296,35 @@ DWORD WINAPI ReportOnOwnThread(void* parameter) {
   const Crash& crash = *static_cast<const Crash*>(parameter);
   Fill(g_facts, crash.kind, crash.threadId);
   if (crash.record) FillException(g_facts, *crash.record);
-  if (g_message[0]) g_facts.message = g_message;
+  Buffers* const b = g_buffers;
+  if (!b) {
+    // Windows had no pages for the buffers at start: the dump alone tells what happened.
+    wchar_t path[MAX_PATH];
+    if (g_folder[0] && ReportPath(g_facts, L".dmp", path)) {
+      CreateFolder();
+      WriteDump(path, crash.threadId, crash.record, crash.context);
+    }
+    CloseProgram();
+  }
+  if (b->message[0]) g_facts.message = b->message;
   const std::uintptr_t* frames = crash.frames;
   std::size_t frameCount = crash.frameCount;
   if (!frames && crash.context) {
     frameCount = WalkStack(*crash.context, crash.stackLow, crash.stackHigh, true, g_addresses, kMaxFrames);
     frames = g_addresses;
   }
-  g_facts.frames = g_frames;
+  g_facts.frames = b->frames;
   g_facts.frameCount = frameCount;
-  for (std::size_t i = 0; i < frameCount; ++i) Locate(frames[i], g_frames[i]);
-  const std::size_t length = FormatReport(g_facts, g_report, kReportCapacity);
+  for (std::size_t i = 0; i < frameCount; ++i) Locate(frames[i], b->frames[i]);
+  const std::size_t length = FormatReport(g_facts, b->report, kReportCapacity);
   if (g_folder[0]) {
     CreateFolder();
     wchar_t path[MAX_PATH];
-    if (ReportPath(g_facts, L".txt", path)) WriteText(path, g_report, length, g_reportUtf8, sizeof g_reportUtf8);
+    if (ReportPath(g_facts, L".txt", path)) WriteText(path, b->report, length, b->reportUtf8, sizeof b->reportUtf8);
     if (ReportPath(g_facts, L".dmp", path)) WriteDump(path, crash.threadId, crash.record, crash.context);
     PruneReports();
   }
-  const bool restart = g_setup.dialog && g_setup.dialog(g_facts, g_report, g_folder);
+  const bool restart = g_setup.dialog && g_setup.dialog(g_facts, b->report, g_folder);
   if (restart) RestartProgram();
   CloseProgram();
 }
@@ -331,7 +360,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 // copy of it is what is left.
 void OnForeignFault() {
   const LONG self = static_cast<LONG>(::GetCurrentThreadId());
-  for (const FaultSlot& slot : g_faults) {
+  for (const FaultSlot& slot : g_buffers->faults) {
     if (slot.threadId == self) Report(CrashKind::Exception, &slot.record, &slot.context, slot.frames, slot.frameCount);
   }
   Report(CrashKind::Exception, nullptr, nullptr);
@@ -340,9 +369,10 @@ void OnForeignFault() {
 void OnTerminate() {
   // Only a C++ exception has a type to name (see crash/fault.cpp).
   const std::type_info* type = std::current_exception() ? abi::__cxa_current_exception_type() : nullptr;
-  if (type) {
-    ::MultiByteToWideChar(CP_UTF8, 0, type->name(), -1, g_message, static_cast<int>(std::size(g_message)));
-    g_message[std::size(g_message) - 1] = L'\0';
+  if (type && g_buffers) {
+    wchar_t* const message = g_buffers->message;
+    ::MultiByteToWideChar(CP_UTF8, 0, type->name(), -1, message, static_cast<int>(std::size(g_buffers->message)));
+    message[std::size(g_buffers->message) - 1] = L'\0';
   }
   Report(CrashKind::Terminate, nullptr, nullptr);
 }
@@ -398,6 +428,7 @@ void InstallFaultRecorder() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  SetBuffersAside();
   ::AddVectoredExceptionHandler(1, RecordFault);
   SetForeignFaultHandler(OnForeignFault);
 }
@@ -421,7 +452,8 @@ const wchar_t* CrashFolder() { return g_folder; }
 
 bool LastFault(EXCEPTION_RECORD& record, CONTEXT& context) {
   const LONG self = static_cast<LONG>(::GetCurrentThreadId());
-  for (FaultSlot& slot : g_faults) {
+  if (!g_buffers) return false;
+  for (FaultSlot& slot : g_buffers->faults) {
     if (slot.threadId != self) continue;
     record = slot.record;
     context = slot.context;
