@@ -44,7 +44,7 @@ struct DialogSpec {
 
 // Shows the dialog and returns the id of the button that closed it, 0 when the
 // dialog could not be created.
-int ShowMessageDialog(const DialogSpec& spec, const Palette& palette);
+int ShowMessageDialog(const DialogSpec& box, const Palette& palette);
 
 // The dialog that stands for MessageBoxW(owner, text, caption, flags), its buttons
 // in the program's language. Covers OK and Yes/No with any one icon, the second
