@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/win32/dpi.h"
+#include "common/win32/system_library.h"
 #include "app/win32/message_dialog.h"
 
 namespace zeph::win32 {
@@ -61,18 +62,9 @@ void Win32WindowSystem::SetForegroundLockTimeout(std::uint32_t milliseconds) {
 
 void Win32WindowSystem::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-// GetVersionEx answers what the manifest declares; RtlGetVersion tells the truth.
 std::uint32_t Win32WindowSystem::OsMajorVersion() {
-  struct VersionInfo {
-    ULONG size, major, minor, build, platform;
-    WCHAR servicePack[128];
-  } info{};
-  info.size = sizeof info;
-  using RtlGetVersionFn = LONG(WINAPI*)(VersionInfo*);
-  auto get = reinterpret_cast<RtlGetVersionFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-  if (get && get(&info) == 0) return info.major;
-  return 6;
+  OSVERSIONINFOW info;
+  return RealWindowsVersion(info) ? info.dwMajorVersion : 6;
 }
 
 std::uint32_t Win32WindowSystem::RegisteredMessage(const std::wstring& name) {

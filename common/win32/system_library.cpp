@@ -25,4 +25,13 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+bool RealWindowsVersion(OSVERSIONINFOW& info) {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  // ntdll is in every process before the exe: looking it up loads nothing.
+  const auto get = SystemFunction<RtlGetVersionFn>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  info = OSVERSIONINFOW{};
+  info.dwOSVersionInfoSize = sizeof info;
+  return get && get(&info) == 0;
+}
+
 }  // namespace zeph

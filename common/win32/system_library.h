@@ -24,4 +24,8 @@ Fn SystemFunction(HMODULE module, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
+// The version of the Windows that runs the program, from ntdll's RtlGetVersion:
+// GetVersionEx answers only what the manifest declares. False when it can't be read.
+bool RealWindowsVersion(OSVERSIONINFOW& info);
+
 }  // namespace zeph

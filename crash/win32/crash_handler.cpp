@@ -128,11 +128,8 @@ void AppendText(const wchar_t* from, wchar_t* to, std::size_t capacity) {
 }
 
 bool ReadWindowsVersion(ReportFacts& facts) {
-  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto getVersion = SystemFunction<RtlGetVersionFn>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
-  OSVERSIONINFOW info{};
-  info.dwOSVersionInfoSize = sizeof info;
-  if (!getVersion || getVersion(&info) != 0) return false;
+  OSVERSIONINFOW info;
+  if (!RealWindowsVersion(info)) return false;
   facts.windowsMajor = info.dwMajorVersion;
   facts.windowsMinor = info.dwMinorVersion;
   facts.windowsBuild = info.dwBuildNumber;
