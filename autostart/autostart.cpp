@@ -10,6 +10,7 @@ namespace {
 constexpr SecurityParameters kSecurity{-1, kRpcCAuthnLevelPkt, kRpcCImpLevelImpersonate, kEoacNone};
 constexpr wchar_t kRootFolder[] = L"\\";
 constexpr wchar_t kStartArgument[] = L"/start";
+constexpr wchar_t kNoTimeLimit[] = L"PT0S";
 const BstrVariant kEmpty;  // VT_EMPTY
 
 bool Failed(HResult hr) { return !Succeeded(hr); }
@@ -68,6 +69,9 @@ void RegisterTask(TaskScheduler& scheduler, TaskSession& session, const std::wst
   if (Failed(session.SetStopOnIdleEnd(false))) return;
   if (Failed(session.SetDisallowStartIfOnBatteries(false))) return;
   if (Failed(session.SetStopIfGoingOnBatteries(false))) return;
+  // Left unset, the scheduler ends the program after three days (PT72H); it runs
+  // for the whole log-on.
+  if (Failed(session.SetExecutionTimeLimit(kNoTimeLimit))) return;
 
   // Replaces a task of the same name; the sddl is an empty string, not an empty VARIANT.
   session.RegisterTaskDefinition(taskName, kTaskCreateOrUpdate, kEmpty, kEmpty, kTaskLogonInteractiveToken,

@@ -31,6 +31,7 @@ std::vector<Write> ExpectedDefinition(const std::wstring& path, const std::wstri
       {"IdleSettings.StopOnIdleEnd", L"false"},
       {"Settings.DisallowStartIfOnBatteries", L"false"},
       {"Settings.StopIfGoingOnBatteries", L"false"},
+      {"Settings.ExecutionTimeLimit", L"PT0S"},  // no limit: the scheduler's own is three days
   };
 }
 
@@ -209,7 +210,7 @@ TEST(SetAutoStartTask, AFailedStepEndsRegistrationAndKeepsTheOldTask) {
       Step::SetLogonTriggerDelay, Step::CreateExecAction, Step::ExecutablePath,
       Step::SetExecPath,       Step::SetExecWorkingDirectory, Step::SetExecArguments,
       Step::SetStopOnIdleEnd,  Step::SetDisallowStartIfOnBatteries, Step::SetStopIfGoingOnBatteries,
-      Step::RegisterTaskDefinition,
+      Step::SetExecutionTimeLimit, Step::RegisterTaskDefinition,
   };
   for (const Step step : steps) {
     SCOPED_TRACE(StepName(step));

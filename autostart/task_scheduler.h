@@ -74,6 +74,7 @@ class TaskSession {
   virtual HResult SetStopOnIdleEnd(bool value) = 0;               // Settings.IdleSettings.StopOnIdleEnd
   virtual HResult SetDisallowStartIfOnBatteries(bool value) = 0;  // Settings
   virtual HResult SetStopIfGoingOnBatteries(bool value) = 0;      // Settings
+  virtual HResult SetExecutionTimeLimit(const std::wstring& limit) = 0;  // Settings
   // ITaskFolder::RegisterTaskDefinition of the definition built so far; the
   // registered task it hands back is released at once.
   virtual HResult RegisterTaskDefinition(const std::wstring& path, std::int32_t flags, const BstrVariant& userId,

@@ -46,6 +46,7 @@ enum class Step {
   SetStopOnIdleEnd,
   SetDisallowStartIfOnBatteries,
   SetStopIfGoingOnBatteries,
+  SetExecutionTimeLimit,
   RegisterTaskDefinition,
   GetTasks,
   TaskCount,
@@ -58,7 +59,8 @@ inline const char* StepName(Step step) {
       "InitializeApartment", "InitializeSecurity", "CreateTaskService", "ExecutablePath", "Connect", "GetFolder",
       "NewTask", "SetRunLevel", "CreateTrigger", "SetLogonTriggerDelay", "CreateExecAction", "SetExecPath",
       "SetExecWorkingDirectory", "SetExecArguments", "SetStopOnIdleEnd", "SetDisallowStartIfOnBatteries",
-      "SetStopIfGoingOnBatteries", "RegisterTaskDefinition", "GetTasks", "TaskCount", "TaskName", "DeleteTask",
+      "SetStopIfGoingOnBatteries", "SetExecutionTimeLimit", "RegisterTaskDefinition", "GetTasks", "TaskCount",
+      "TaskName", "DeleteTask",
   };
   static_assert(std::size(names) == static_cast<std::size_t>(Step::DeleteTask) + 1);
   return names[static_cast<int>(step)];
@@ -216,6 +218,9 @@ class FakeTaskScheduler : public TaskScheduler {
     HResult SetStopIfGoingOnBatteries(bool value) override {
       return Set(Step::SetStopIfGoingOnBatteries, definition_.has_value(), "Settings.StopIfGoingOnBatteries",
                  Bool(value));
+    }
+    HResult SetExecutionTimeLimit(const std::wstring& limit) override {
+      return Set(Step::SetExecutionTimeLimit, definition_.has_value(), "Settings.ExecutionTimeLimit", limit);
     }
 
     HResult RegisterTaskDefinition(const std::wstring& path, std::int32_t flags, const BstrVariant& userId,

@@ -127,6 +127,14 @@ class Win32TaskSession final : public TaskSession {
     return settings.get()->put_StopIfGoingOnBatteries(VariantBool(value));
   }
 
+  HResult SetExecutionTimeLimit(const std::wstring& limit) override {
+    ComPtr<ITaskSettings> settings;
+    if (const HRESULT hr = GetSettings(settings); FAILED(hr)) return hr;
+    UniqueBstr text;
+    if (const HRESULT hr = MakeBstr(limit, text); FAILED(hr)) return hr;
+    return settings.get()->put_ExecutionTimeLimit(text.get());
+  }
+
   HResult RegisterTaskDefinition(const std::wstring& path, std::int32_t flags, const BstrVariant& userId,
                                  const BstrVariant& password, std::int32_t logonType,
                                  const BstrVariant& sddl) override {
