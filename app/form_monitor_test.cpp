@@ -377,6 +377,13 @@ TEST_F(MonitorTest, StatusLinesFollowTheLocaleAndTheirCaptionLabels) {
   Tick();
   EXPECT_EQ(form.LblWorkingStatus.Caption(), L"0 MB (0,00%)");
   EXPECT_FALSE(form.IsRunning());
+
+  // More available than total (Wine's 32-bit layer): nothing used, the bar empty.
+  w.kernel.status.ullTotalPhys = 3'801'088'000ull;
+  w.kernel.status.ullAvailPhys = 17'592'186'044'416ull;
+  Tick();
+  EXPECT_EQ(form.LblPhysStatus.Caption(), L"0 MB / 3.625 MB (Usage: 0,00%)");
+  EXPECT_EQ(form.ProgressBar.Position(), 0);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ constexpr std::uint32_t kSePrivilegeEnabled = 2;
 
 // Turns a used/total pair of the snapshot into its stored float percentage.
 float PercentOf(std::uint64_t total, std::uint64_t available) {
-  return static_cast<float>(UsagePercent(total, total - available));
+  return static_cast<float>(UsagePercent(total, UsedBytes(total, available)));
 }
 
 std::wstring TrimmedSystemText(std::wstring text) {

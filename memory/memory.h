@@ -23,6 +23,13 @@ struct MemorySnapshot {
   std::array<float, kMemoryKindCount> Percent;            // usage, 0..100 for real readings
 };
 
+// A figure's used bytes: total - available in unsigned arithmetic, and 0 where the
+// system reports more available than there is in total (Wine's 32-bit layer does),
+// which is no reading of use at all, not a wrapped-around giant.
+constexpr std::uint64_t UsedBytes(std::uint64_t total, std::uint64_t available) {
+  return available > total ? 0 : total - available;
+}
+
 // used × 100 / total in 80-bit extended precision, rounded to double; 0 when either is 0.
 double UsagePercent(std::uint64_t total, std::uint64_t used);
 

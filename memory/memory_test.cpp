@@ -115,6 +115,15 @@ TEST(ReadMemorySnapshot, FailedGlobalMemoryStatusReadsAsZeros) {
   EXPECT_EQ(s.Percent[Work], 37.5f);
 }
 
+TEST(ReadMemorySnapshot, MoreAvailableThanTotalReadsAsNothingUsed) {
+  FakeKernel k = KernelWithFigures();
+  k.status.ullAvailPhys = 17'592'186'044'416ull;  // what Wine's 32-bit layer reported
+  k.status.ullTotalPhys = 3'801'088'000ull;
+  MemorySnapshot s{};
+  ReadMemorySnapshot(s, k);
+  EXPECT_EQ(s.Percent[Phys], 0.0f);
+}
+
 TEST(ReadMemorySnapshot, WorkSubtractionWrapsAtTheRecordWidth) {
   // A current size above the peak (a racing kernel) must not turn into a 64-bit giant.
   FakeKernel k = KernelWithFigures();

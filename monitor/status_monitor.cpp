@@ -10,7 +10,7 @@ namespace {
 using memory::MemoryKind;
 
 std::uint64_t UsedBytes(const memory::MemorySnapshot& snapshot, MemoryKind kind) {
-  return snapshot.Total[kind] - snapshot.Available[kind];  // unsigned, as every consumer computes it
+  return memory::UsedBytes(snapshot.Total[kind], snapshot.Available[kind]);
 }
 
 bool UsageReached(float percent, const AutoCleanRule& rule) {
