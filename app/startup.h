@@ -48,7 +48,8 @@ class InstanceServices {
   // CreateMutexW(no security, initially owned, name), telling whether the name
   // already existed. The handle stays open until the process ends.
   virtual MutexResult CreateNamedMutex(const std::wstring& name) = 0;
-  // SendMessageW: returns after the receiving thread has handled the message.
+  // SendMessageW: returns after the receiving thread has handled the message, or
+  // gives up with 0 when that thread is hung or takes too long.
   virtual std::intptr_t SendMessageTo(tray::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool IsWindow(tray::WindowHandle window) = 0;

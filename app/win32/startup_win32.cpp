@@ -17,9 +17,15 @@ tray::WindowHandle Win32InstanceServices::FindWindowOfClass(const std::wstring& 
 app::MutexResult Win32InstanceServices::CreateNamedMutex(const std::wstring& name) {
   const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
   const DWORD error = ::GetLastError();
+  if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
+    ::CloseHandle(mutex);
+    return app::MutexResult::AlreadyExists;
+  }
   // Held for the life of the process; a restart after a crash lets it go first.
-  if (mutex != nullptr && error != ERROR_ALREADY_EXISTS) crash::SetInstanceMutex(mutex);
-  if (mutex != nullptr) return error == ERROR_ALREADY_EXISTS ? app::MutexResult::AlreadyExists : app::MutexResult::Created;
+  if (mutex != nullptr) {
+    crash::SetInstanceMutex(mutex);
+    return app::MutexResult::Created;
+  }
   // A copy running under other security settings holds the name beyond our reach;
   // it is still a running copy.
   return error == ERROR_ACCESS_DENIED ? app::MutexResult::AlreadyExists : app::MutexResult::Failed;
@@ -27,7 +33,12 @@ app::MutexResult Win32InstanceServices::CreateNamedMutex(const std::wstring& nam
 
 std::intptr_t Win32InstanceServices::SendMessageTo(tray::WindowHandle window, std::uint32_t message,
                                                  std::uintptr_t wParam, std::intptr_t lParam) {
-  return ::SendMessageW(ToHwnd(window), message, wParam, lParam);
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(ToHwnd(window), message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             requestTimeoutMs_, &result)) {
+    return 0;
+  }
+  return static_cast<std::intptr_t>(result);
 }
 
 bool Win32InstanceServices::IsWindow(tray::WindowHandle window) { return ::IsWindow(ToHwnd(window)) != FALSE; }

@@ -40,6 +40,54 @@ TEST(Win32InstanceServices, MutexNameIsTakenOnceAndThenReportedAsExisting) {
   EXPECT_EQ(services.CreateNamedMutex(UniqueName(L"OtherMutex")), app::MutexResult::Created);
 }
 
+TEST(Win32InstanceServices, ACopyThatFindsTheNameTakenDoesNotKeepIt) {
+  Win32InstanceServices services;
+  const std::wstring name = UniqueName(L"HeldMutex");
+  const HANDLE running = CreateMutexW(nullptr, TRUE, name.c_str());
+  ASSERT_NE(running, nullptr);
+  EXPECT_EQ(services.CreateNamedMutex(name), app::MutexResult::AlreadyExists);
+  // Once the running copy has ended, the name is free for the next main copy.
+  CloseHandle(running);
+  const HANDLE after = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  EXPECT_EQ(after, nullptr);
+  if (after) CloseHandle(after);
+}
+
+DWORD WINAPI HangingWindowThread(void* parameter) {
+  auto* events = static_cast<HANDLE*>(parameter);  // [0]: window made, [1]: end
+  const HWND window = CreateWindowExW(0, L"STATIC", L"hung", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0x1234);
+  SetEvent(events[0]);
+  WaitForSingleObject(events[1], INFINITE);  // never reads its messages meanwhile
+  DestroyWindow(window);
+  return 0;
+}
+
+BOOL CALLBACK FindHungWindow(HWND window, LPARAM found) {
+  if (GetWindowLongPtrW(window, GWLP_USERDATA) != 0x1234) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+TEST(Win32InstanceServices, ARequestToAHungCopyGivesUp) {
+  HANDLE events[2] = {CreateEventW(nullptr, TRUE, FALSE, nullptr), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  DWORD threadId = 0;
+  const HANDLE thread = CreateThread(nullptr, 0, HangingWindowThread, events, 0, &threadId);
+  ASSERT_EQ(WaitForSingleObject(events[0], 10000), WAIT_OBJECT_0);
+  HWND hung = nullptr;
+  EnumThreadWindows(threadId, FindHungWindow, reinterpret_cast<LPARAM>(&hung));
+  ASSERT_NE(hung, nullptr);
+
+  Win32InstanceServices services(200);
+  EXPECT_EQ(services.SendMessageTo(reinterpret_cast<tray::WindowHandle>(hung), app::kWmUser, 1, 0), 0);
+
+  SetEvent(events[1]);
+  WaitForSingleObject(thread, 10000);
+  CloseHandle(thread);
+  CloseHandle(events[0]);
+  CloseHandle(events[1]);
+}
+
 TEST(Win32InstanceServices, FindsAHiddenWindowByClassSendsAndSeesItGo) {
   Win32InstanceServices services;
   const std::wstring className = UniqueName(L"Class");
