@@ -1,12 +1,16 @@
 # The x64 Windows Installer package as an administrator deploys it, silently:
 # "msiexec /i /qn" puts the exe into Program Files, adds one Start-menu shortcut and
 # the Programs and Features entry, and starts the program with its window ("/inst").
-# A package of a higher version upgrades in place: the running copy is asked to quit
-# ("/uninst"), the files are replaced, one entry, one running copy, the new file
-# version, the user's settings untouched. The lower version is then refused.
-# "msiexec /x /qn" ends the running copy, removes the files, the shortcut, the entry
-# and a left-over log-on task, and leaves the settings key. An uninstall with no copy
-# running ends promptly and starts nothing.
+# A package of a higher version upgrades in place: the running copy is closed as at
+# the end of a log-on, which leaves the log-on task as the user had it (no "/uninst"
+# is started, so no task-removal request reaches it), the files are replaced, and the
+# new version starts plainly, without "/inst" (it finds the task itself): one entry,
+# one running copy, the new file version, the user's settings untouched. The lower
+# version is then refused. "msiexec /x /qn" asks the running copy to quit through
+# "/uninst", removes the files, the shortcut, the entry and a left-over log-on task,
+# and leaves the settings key. An uninstall with no copy running ends promptly and
+# starts nothing. (Wine's scheduler never holds the program's own task: it refuses the
+# task's run level. What the package starts is read from its log and from /proc.)
 #
 # The higher version is a real build of the same sources with the CMake cache
 # variable TIDEWELL_VERSION_OVERRIDE, in build/win64-upgrade-test (only the tidewell
@@ -51,6 +55,9 @@ msi() {  # LOG ARGS...
   shift
   LC_ALL=C.UTF-8 TW_WINE_TIMEOUT=90 tw_wine msiexec "$@" /l*v "$(winpath "$log")" > /dev/null 2>&1
 }
+# The package's own lines in an msiexec log, without Windows line ends.
+own_lines() { grep -a 'Tidewell: ' "$TW_RUN_DIR/installer-$1.log" | tr -d '\r'; }
+cmdline_of() { tr '\0' ' ' < "/proc/$1/cmdline" | sed 's/ *$//'; }
 show_log() { grep -a -E 'Tidewell:|Return value 3|^Action (start|ended).*(Tidewell|RemoveExisting|LaunchConditions)' \
                "$TW_RUN_DIR/installer-$1.log" | tail -n 20; }
 
@@ -145,9 +152,15 @@ tw_shot "$TW_SHOTS/installer-installed.png"
 t0=$(date +%s%N)
 msi upgrade /i "$msi2" /qn || { rc=$?; show_log upgrade; fail "the upgrade ended with $rc"; }
 say "upgrade: $(ms_since "$t0") ms"
-grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' "$TW_RUN_DIR/installer-upgrade.log" &&
-  grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-upgrade.log" ||
-  { show_log upgrade; fail "the upgrade did not end the old copy through /uninst"; }
+# The old copy ends as at a log-off, without a task-removal request; the new one is
+# started without "/inst", which would turn autostart on for a user who had turned it off.
+! own_lines upgrade | grep -q -E 'started .*/(un)?inst' ||
+  { show_log upgrade; fail "the upgrade started /uninst or /inst: $(own_lines upgrade | grep started)"; }
+own_lines upgrade | grep -q 'asked the running copy to close as at the end of a log-on' &&
+  own_lines upgrade | grep -q 'the running copy has ended' ||
+  { show_log upgrade; fail "the upgrade did not close the old copy as at the end of a log-on"; }
+own_lines upgrade | grep -q -x -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe"' ||
+  { show_log upgrade; fail "the upgrade did not start the new version plainly"; }
 # The Windows process has ended when the action logs it; Wine's Linux process behind
 # it may take a moment longer to go.
 old_copy_gone() { [ ! -e "/proc/$first" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$first/stat"; }
@@ -158,6 +171,8 @@ probe wait 20000 shown $CLS || { show_log upgrade; fail "the upgraded program's 
 tw_poll 10 one_copy || fail "running copies after the upgrade: $(copies | wc -l)"
 second=$(copies)
 [ "$second" != "$first" ] || fail "the old copy's process is still the running one"
+[[ "$(cmdline_of "$second")" == *'Program Files\Tidewell\tidewell.exe' ]] ||
+  fail "the new copy runs as '$(cmdline_of "$second")', not the installed exe without an argument"
 [ "$(text_of EditInfo)" = "ver: ${v2%.*}" ] || fail "version line after the upgrade is '$(text_of EditInfo)'"
 probe click $CLS BtnConfig > /dev/null
 probe wait 5000 checked $CLS ChkCleanOnTray 1 || fail "the upgrade lost the user's setting"
@@ -175,7 +190,8 @@ expect_entry "$v2"
 t0=$(date +%s%N)
 msi uninstall /x "$msi2" /qn || { rc=$?; show_log uninstall; fail "the uninstall ended with $rc"; }
 say "uninstall with a running copy: $(ms_since "$t0") ms"
-grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-uninstall.log" ||
+own_lines uninstall | grep -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' &&
+  own_lines uninstall | grep -q 'Tidewell: the running copy has ended' ||
   { show_log uninstall; fail "the uninstall did not end the running copy through /uninst"; }
 probe wait 5000 gone $CLS || fail "the window outlived the uninstall"
 tw_poll 10 no_copy || fail "copies still running after the uninstall: $(copies)"
