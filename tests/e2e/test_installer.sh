@@ -232,4 +232,42 @@ no_copy || fail "the uninstall started a copy: $(copies)"
 [ -z "$(entries)" ] || fail "the uninstall entry is still there"
 [ ! -e "$TASK" ] || fail "the log-on task outlived the uninstall"
 setting || fail "the uninstall removed the user's settings"
+
+# --- A deployment outside an interactive session --------------------------------------
+# Deployment tools and remote shells install where no user sees a desktop. Under Wine
+# every process shares one session: a window station other than WinSta0 stands for
+# that (Windows shows users only WinSta0). The package must start nothing there; a copy
+# would run hidden and elevated for the deploying account.
+cat > "$TW_RUN_DIR/deploy.c" <<'EOF'
+#include <windows.h>
+// deploy.exe COMMAND...: runs COMMAND on the desktop of a window station of its own.
+int wmain(void) {
+  wchar_t* line = GetCommandLineW();
+  if (*line == L'"') line = wcschr(line + 1, L'"') + 1;
+  while (*line != L'\0' && *line != L' ') line++;
+  while (*line == L' ') line++;
+  HWINSTA own = GetProcessWindowStation();
+  HWINSTA station = CreateWindowStationW(L"TidewellDeploy", 0, WINSTA_ALL_ACCESS, NULL);
+  if (station == NULL || !SetProcessWindowStation(station)) return 90;
+  HDESK desktop = CreateDesktopW(L"Default", NULL, NULL, 0, GENERIC_ALL, NULL);
+  SetProcessWindowStation(own);
+  if (desktop == NULL) return 91;
+  STARTUPINFOW startup = {.cb = sizeof startup, .lpDesktop = L"TidewellDeploy\\Default"};
+  PROCESS_INFORMATION process;
+  if (!CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) return 92;
+  DWORD status = 93;
+  if (WaitForSingleObject(process.hProcess, 100000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &status);
+  return (int)status;
+}
+EOF
+x86_64-w64-mingw32-gcc-posix -municode -O2 -o "$TW_RUN_DIR/deploy.exe" "$TW_RUN_DIR/deploy.c" ||
+  fail "cannot build deploy.exe"
+LC_ALL=C.UTF-8 TW_WINE_TIMEOUT=110 tw_wine "$TW_RUN_DIR/deploy.exe" msiexec /i "$msi2" /qn \
+  /l*v "$(winpath "$TW_RUN_DIR/installer-deploy.log")" > /dev/null 2>&1 ||
+  { rc=$?; show_log deploy; fail "the install outside an interactive session ended with $rc"; }
+[ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the deployment did not install the exe"
+own_lines deploy | grep -q 'is not an active interactive one' && ! own_lines deploy | grep -q 'started' ||
+  { show_log deploy; fail "the install outside an interactive session did not refrain from starting"; }
+no_copy || fail "the install outside an interactive session started a copy: $(cmdline_of "$(copies | head -n1)")"
+msi deploy-uninstall /x "$msi2" /qn || { rc=$?; show_log deploy-uninstall; fail "removing the deployment ended with $rc"; }
 exit 0
