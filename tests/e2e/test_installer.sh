@@ -163,8 +163,8 @@ own_lines upgrade | grep -q -x -F 'Tidewell: started "C:\Program Files\Tidewell\
   { show_log upgrade; fail "the upgrade did not start the new version plainly"; }
 # The Windows process has ended when the action logs it; Wine's Linux process behind
 # it may take a moment longer to go.
-old_copy_gone() { [ ! -e "/proc/$first" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$first/stat"; }
-tw_poll 10 old_copy_gone || fail "the old copy still runs after the upgrade"
+ended() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$1/stat"; }  # PID
+tw_poll 10 ended "$first" || fail "the old copy still runs after the upgrade"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the upgraded exe is $(exe_version "$DIR/tidewell.exe")"
 expect_entry "$v2"
 probe wait 20000 shown $CLS || { show_log upgrade; fail "the upgraded program's window did not appear"; }
@@ -185,6 +185,22 @@ rc=$?
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the refused downgrade changed the exe"
 expect_entry "$v2"
 [ "$(copies)" = "$second" ] || fail "the refused downgrade touched the running copy"
+
+# --- Upgrade of a copy in the tray: a rebuilt package of the same version --------------
+# It replaces the installed one (a new product code), and the copy, hidden in the tray,
+# comes back there: "/start", no window.
+"$TW_ROOT/scripts/package" --from "$NEXT" --out "$PKG/rebuilt" x64 || fail "cannot rebuild the $v2 package"
+probe post $CLS 0x10 0 0 > /dev/null
+probe wait 10000 hidden $CLS || fail "the close box did not hide the window"
+msi rebuilt /i "$(winpath "$PKG/rebuilt/Tidewell-$v2-x64.msi")" /qn || {
+  rc=$?; show_log rebuilt; fail "the upgrade by a rebuilt package ended with $rc"; }
+own_lines rebuilt | grep -q -x -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /start' &&
+  ! own_lines rebuilt | grep -q -E 'started .*/(un)?inst' ||
+  { show_log rebuilt; fail "the copy in the tray was not restarted with /start alone"; }
+tw_poll 10 ended "$second" || fail "the replaced copy still runs"
+tw_poll 10 one_copy || fail "running copies after the rebuilt upgrade: $(copies | wc -l)"
+probe wait 20000 exists $CLS && probe wait 5000 hidden $CLS || fail "the restarted copy is not hidden in the tray"
+expect_entry "$v2"
 
 # --- Uninstall while the program runs ---------------------------------------------------
 t0=$(date +%s%N)
