@@ -40,6 +40,7 @@
 #include <objbase.h>
 #include <restartmanager.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <wchar.h>
 #include <wtsapi32.h>
 
@@ -122,7 +123,7 @@ static BOOL InActiveInteractiveSession(MSIHANDLE install) {
                        (flags.dwFlags & WSF_VISIBLE);
   const int interactive = tw_session_is_interactive(session, known, active, visible);
   if (!interactive)
-    Log(install, L"Tidewell: session %ls%lu is not an active interactive one", known ? L"" : L"(state unknown) ",
+    Log(install, L"Tidewell: not an active interactive session%ls (session %lu)", known ? L"" : L", its state unknown",
         session);
   return interactive;
 }
@@ -281,6 +282,38 @@ __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
   return ERROR_SUCCESS;
 }
 
+// The processes whose image is one of the exe paths, as the Restart Manager names them
+// (the process id and its start time, so a reused id can't be mistaken). Only these are
+// given to it: by the file alone it would also close whatever else holds the exe open,
+// Explorer reading its icon for one.
+static UINT FindCopies(const wchar_t** paths, UINT count, RM_UNIQUE_PROCESS* copies, UINT capacity) {
+  UINT found = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && found < capacity; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"tidewell.exe") != 0) continue;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    if (process == NULL) continue;
+    wchar_t image[MAX_PATH * 2];
+    DWORD size = sizeof image / sizeof image[0];
+    FILETIME created, exited, kernel, user;
+    if (QueryFullProcessImageNameW(process, 0, image, &size) && GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+      for (UINT i = 0; i < count; ++i) {
+        if (_wcsicmp(image, paths[i]) != 0) continue;
+        copies[found].dwProcessId = entry.th32ProcessID;
+        copies[found].ProcessStartTime = created;
+        ++found;
+        break;
+      }
+    }
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
 // The Restart Manager's shutdown on a thread of its own, so that its wait is bounded.
 typedef struct {
   DWORD session;
@@ -295,44 +328,46 @@ static DWORD WINAPI ShutdownThread(void* parameter) {
   return 0;
 }
 
-static void RestartManagerClose(MSIHANDLE install, const wchar_t** paths, UINT count) {
-  DWORD session;
+// Closes the copies through the Restart Manager, which reaches every session: each gets
+// WM_QUERYENDSESSION and WM_ENDSESSION with ENDSESSION_CLOSEAPP.
+static void RestartManagerClose(MSIHANDLE install, RM_UNIQUE_PROCESS* copies, UINT count) {
+  Shutdown* shutdown = (Shutdown*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *shutdown);
+  if (shutdown == NULL) return;
   wchar_t key[CCH_RM_SESSION_KEY + 1];
-  DWORD status = RmStartSession(&session, 0, key);
+  DWORD status = RmStartSession(&shutdown->session, 0, key);
+  if (status == ERROR_SUCCESS) {
+    status = RmRegisterResources(shutdown->session, 0, NULL, count, copies, 0, NULL);
+    if (status != ERROR_SUCCESS) RmEndSession(shutdown->session);
+  }
   if (status != ERROR_SUCCESS) {
-    Log(install, L"Tidewell: no Restart Manager session%ls (error %lu)", L"", status);
+    Log(install, L"Tidewell: the Restart Manager refused the running copies%ls (error %lu)", L"", status);
+    HeapFree(GetProcessHeap(), 0, shutdown);
     return;
   }
-  UINT needed = 0, given = 0;
-  DWORD reasons = 0;
-  status = RmRegisterResources(session, count, paths, 0, NULL, 0, NULL);
-  if (status == ERROR_SUCCESS) status = RmGetList(session, &needed, &given, NULL, &reasons);
-  if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
-    Log(install, L"Tidewell: the Restart Manager cannot list the exe's users%ls (error %lu)", L"", status);
-  } else if (needed == 0) {
-    Log(install, L"Tidewell: no process runs the installed exe%ls", L"", 0);
+  shutdown->result = ERROR_TIMEOUT;
+  HANDLE thread = CreateThread(NULL, 0, ShutdownThread, shutdown, 0, NULL);
+  if (thread == NULL) {
+    ShutdownThread(shutdown);
   } else {
-    Log(install, L"Tidewell: the Restart Manager closes %ls%lu process(es)", L"", needed);
-    Shutdown shutdown = {session, ERROR_TIMEOUT};
-    HANDLE thread = CreateThread(NULL, 0, ShutdownThread, &shutdown, 0, NULL);
-    if (thread == NULL) {
-      ShutdownThread(&shutdown);
-    } else if (WaitForSingleObject(thread, kRestartManagerWaitMs) != WAIT_OBJECT_0) {
-      RmCancelCurrentTask(session);
+    if (WaitForSingleObject(thread, kRestartManagerWaitMs) != WAIT_OBJECT_0) {
+      RmCancelCurrentTask(shutdown->session);
       if (WaitForSingleObject(thread, kExitWaitMs) != WAIT_OBJECT_0) {
-        // The thread still runs in this DLL's code and uses `shutdown`: keep both.
+        // The thread still runs this DLL's code on `shutdown`: both stay for good.
         HMODULE self;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                            (LPCWSTR)(void*)ShutdownThread, &self);
+        CloseHandle(thread);
         Log(install, L"Tidewell: the Restart Manager did not end in time%ls", L"", 0);
-        return;  // the session stays open with the thread
+        return;
       }
     }
-    if (thread != NULL) CloseHandle(thread);
-    Log(install, shutdown.result == ERROR_SUCCESS ? L"Tidewell: closed%ls" : L"Tidewell: not closed%ls (error %lu)",
-        L"", shutdown.result);
+    CloseHandle(thread);
   }
-  RmEndSession(session);
+  Log(install, shutdown->result == ERROR_SUCCESS ? L"Tidewell: the Restart Manager closed them%ls"
+                                                 : L"Tidewell: the Restart Manager did not close them%ls (error %lu)",
+      L"", shutdown->result);
+  RmEndSession(shutdown->session);
+  HeapFree(GetProcessHeap(), 0, shutdown);
 }
 
 // Deferred, without impersonation: LocalSystem, in the installer service. Its data,
@@ -349,7 +384,10 @@ __declspec(dllexport) UINT __stdcall CloseTidewell(MSIHANDLE install) {
     if (end == NULL) break;
     path = end + 1;
   }
-  if (count > 0) RestartManagerClose(install, paths, count);
+  RM_UNIQUE_PROCESS copies[16];
+  const UINT found = count > 0 ? FindCopies(paths, count, copies, sizeof copies / sizeof copies[0]) : 0;
+  Log(install, L"Tidewell: %ls%lu running copies of the installed exe", L"", found);
+  if (found > 0) RestartManagerClose(install, copies, found);
   return ERROR_SUCCESS;
 }
 

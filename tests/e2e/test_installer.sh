@@ -282,7 +282,7 @@ LC_ALL=C.UTF-8 TW_WINE_TIMEOUT=110 tw_wine "$TW_RUN_DIR/deploy.exe" msiexec /i "
   /l*v "$(winpath "$TW_RUN_DIR/installer-deploy.log")" > /dev/null 2>&1 ||
   { rc=$?; show_log deploy; fail "the install outside an interactive session ended with $rc"; }
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the deployment did not install the exe"
-own_lines deploy | grep -q 'is not an active interactive one' && ! own_lines deploy | grep -q 'started' ||
+own_lines deploy | grep -q 'not an active interactive session' && ! own_lines deploy | grep -q 'started' ||
   { show_log deploy; fail "the install outside an interactive session did not refrain from starting"; }
 no_copy || fail "the install outside an interactive session started a copy: $(cmdline_of "$(copies | head -n1)")"
 msi deploy-uninstall /x "$msi2" /qn || { rc=$?; show_log deploy-uninstall; fail "removing the deployment ended with $rc"; }
