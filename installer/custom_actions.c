@@ -7,22 +7,22 @@
 //                  Uninstall: when a copy runs, "tidewell.exe /uninst", waited for; the
 //                  copy removes its task and quits. Upgrade: ends the copy as the end of
 //                  a log-on does (WM_QUERYENDSESSION), which leaves the task alone, and
-//                  hands the exe paths to CloseTidewell.
-//   CloseTidewell  deferred, as LocalSystem, before RemoveExistingProducts (upgrade): the
-//                  Restart Manager closes every process that runs one of those exes, in
-//                  any session, again through WM_QUERYENDSESSION.
+//                  adds the installed exes to Windows Installer's Restart Manager session,
+//                  which closes any copy left (another session, a higher integrity level)
+//                  the same way at InstallValidate.
 //   StartTidewell  after the install, only in an active interactive session: a first
 //                  install "tidewell.exe /inst" (registers the log-on task); an upgrade
 //                  starts the new version where a copy ran ("/start" when it sat in
 //                  the tray), which finds the task as the user left it.
 //
-// Why StopTidewell can't do the upgrade's part alone: under UAC a double-clicked package
-// runs immediate actions with the user's filtered token, and User Interface Privilege
-// Isolation drops its messages to the elevated program's window. Only the copy started
-// elevated through the shell (a consent prompt) could talk to it, and a released version
-// understands nothing there but "show" and "/uninst". CloseTidewell runs above the
-// window's integrity level and in no user's session, so it goes through the Restart
-// Manager, which reaches windows in every session.
+// Every copy must be gone before RemoveExistingProducts runs the replaced package's own
+// uninstall: a released package's StopTidewell sends "/uninst" to a copy it finds. Only
+// immediate actions and InstallValidate come before it (no deferred action may precede
+// the removal of the old product), and an immediate action of a double-clicked package
+// runs with the user's filtered token, whose messages User Interface Privilege Isolation
+// keeps from the elevated window. InstallValidate's Restart Manager runs in the installer
+// service and reaches it; a released version understands nothing else that would leave
+// its task alone.
 //
 // Why StartTidewell goes through the shell, not a plain "ExeCommand" custom action:
 // Windows Installer starts an EXE custom action with CreateProcess under the installing
@@ -40,7 +40,6 @@
 #include <objbase.h>
 #include <restartmanager.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 #include <wchar.h>
 #include <wtsapi32.h>
 
@@ -51,7 +50,7 @@ static const wchar_t kWindowClass[] = L"TFrmTidewell";
 // The copy StopTidewell saw, for StartTidewell: "shown", "hidden" or empty. A private
 // property (lower case): it can't be given on msiexec's command line.
 static const wchar_t kCopyProperty[] = L"TidewellCopy";
-// Separates the exe paths in CloseTidewell's data; no file name holds it.
+// Separates exe paths in one string; no file name holds it.
 static const wchar_t kPathSeparator = L'|';
 // How long StopTidewell waits for "/uninst" (which itself gives the running copy up to
 // one second) and then for the running copy's process to end.
@@ -59,9 +58,6 @@ static const DWORD kUninstWaitMs = 15000;
 static const DWORD kExitWaitMs = 10000;
 // How long a window may take to answer the end of the session.
 static const UINT kEndSessionAnswerMs = 5000;
-// The Restart Manager's shutdown: it asks, waits and falls back to WM_CLOSE on its
-// own time; this bounds it.
-static const DWORD kRestartManagerWaitMs = 60000;
 
 static void Log(MSIHANDLE install, const wchar_t* format, const wchar_t* value, DWORD number) {
   wchar_t text[1024];
@@ -216,8 +212,9 @@ static void AskToUninstall(MSIHANDLE install, HWND window) {
 }
 
 // Ends the copy as the end of a log-on does: every version closes at once on
-// WM_QUERYENDSESSION and leaves its task alone. Under UAC, from a filtered token, the
-// message does not arrive (the answer reads 0); CloseTidewell does it then.
+// WM_QUERYENDSESSION and leaves its task alone. Under UAC, from a filtered token, User
+// Interface Privilege Isolation refuses the message (access denied); InstallValidate's
+// Restart Manager closes the copy then.
 static void CloseAsAtLogOff(MSIHANDLE install, HWND window) {
   HANDLE running = OpenCopy(window);
   DWORD_PTR answer = 0;
@@ -236,11 +233,11 @@ static void CloseAsAtLogOff(MSIHANDLE install, HWND window) {
   if (running != NULL) CloseHandle(running);
 }
 
-// CloseTidewell's data: the new package's exe path and each replaced product's, which
-// may be elsewhere (the other architecture's Program Files, a chosen folder).
-static void PassExePaths(MSIHANDLE install) {
-  wchar_t data[MAX_PATH * 8] = L"";
-  const DWORD capacity = sizeof data / sizeof data[0];
+// The exe paths to close: the new package's and each replaced product's, which may be
+// elsewhere (the other architecture's Program Files, a chosen folder); separated by
+// kPathSeparator.
+static void ExePaths(MSIHANDLE install, wchar_t* data, DWORD capacity) {
+  data[0] = L'\0';
   Format(install, L"[INSTALLDIR]tidewell.exe", data, capacity);
   wchar_t codes[39 * 8 + 1];
   Property(install, L"WIX_UPGRADE_DETECTED", codes, sizeof codes / sizeof codes[0]);
@@ -265,7 +262,42 @@ static void PassExePaths(MSIHANDLE install) {
     if (end == NULL) break;
     code = end + 1;
   }
-  MsiSetPropertyW(install, L"CloseTidewell", data);
+}
+
+// Adds the installed exes to Windows Installer's own Restart Manager session, which
+// InstallValidate, next, acts on from the installer service: it closes every process
+// that runs one of them, in any session and at any integrity level, through
+// WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP (a silent install always, one with a user
+// interface after asking). Without this it would only look at files the package
+// replaces, not at an exe of the same version or one in another folder.
+static void AddToInstallerRestartManager(MSIHANDLE install) {
+  wchar_t key[CCH_RM_SESSION_KEY + 1];
+  Property(install, L"MsiRestartManagerSessionKey", key, sizeof key / sizeof key[0]);
+  if (key[0] == L'\0') {  // turned off by policy or by the package's properties
+    Log(install, L"Tidewell: Windows Installer uses no Restart Manager here%ls", L"", 0);
+    return;
+  }
+  wchar_t data[MAX_PATH * 8];
+  ExePaths(install, data, sizeof data / sizeof data[0]);
+  const wchar_t* paths[8];
+  UINT count = 0;
+  for (wchar_t* path = data; *path != L'\0' && count < sizeof paths / sizeof paths[0];) {
+    wchar_t* end = wcschr(path, kPathSeparator);
+    if (end != NULL) *end = L'\0';
+    if (FileExists(path)) paths[count++] = path;
+    if (end == NULL) break;
+    path = end + 1;
+  }
+  if (count == 0) return;
+  DWORD session;
+  DWORD status = RmJoinSession(&session, key);
+  if (status == ERROR_SUCCESS) {
+    status = RmRegisterResources(session, count, paths, 0, NULL, 0, NULL);
+    RmEndSession(session);
+  }
+  Log(install, status == ERROR_SUCCESS ? L"Tidewell: the Restart Manager closes any copy of %ls still running"
+                                       : L"Tidewell: the Restart Manager refused %ls (error %lu)",
+      paths[0], status);
 }
 
 __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
@@ -276,118 +308,9 @@ __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
   const tw_install_plan plan = tw_plan_install(CurrentOperation(install), copy, FALSE);
   if (plan.stop == TW_STOP_UNINST) AskToUninstall(install, window);
   if (plan.stop == TW_STOP_CLOSE) {
-    PassExePaths(install);
     if (window != NULL) CloseAsAtLogOff(install, window);
+    AddToInstallerRestartManager(install);
   }
-  return ERROR_SUCCESS;
-}
-
-// The processes whose image is one of the exe paths, as the Restart Manager names them
-// (the process id and its start time, so a reused id can't be mistaken). Only these are
-// given to it: by the file alone it would also close whatever else holds the exe open,
-// Explorer reading its icon for one.
-static UINT FindCopies(const wchar_t** paths, UINT count, RM_UNIQUE_PROCESS* copies, UINT capacity) {
-  UINT found = 0;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32W entry;
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more && found < capacity; more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"tidewell.exe") != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-    if (process == NULL) continue;
-    wchar_t image[MAX_PATH * 2];
-    DWORD size = sizeof image / sizeof image[0];
-    FILETIME created, exited, kernel, user;
-    if (QueryFullProcessImageNameW(process, 0, image, &size) && GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-      for (UINT i = 0; i < count; ++i) {
-        if (_wcsicmp(image, paths[i]) != 0) continue;
-        copies[found].dwProcessId = entry.th32ProcessID;
-        copies[found].ProcessStartTime = created;
-        ++found;
-        break;
-      }
-    }
-    CloseHandle(process);
-  }
-  CloseHandle(snapshot);
-  return found;
-}
-
-// The Restart Manager's shutdown on a thread of its own, so that its wait is bounded.
-typedef struct {
-  DWORD session;
-  DWORD result;
-} Shutdown;
-
-static DWORD WINAPI ShutdownThread(void* parameter) {
-  Shutdown* shutdown = (Shutdown*)parameter;
-  // Not forced: a copy that refuses keeps running, and the file is replaced at the
-  // next restart (exit status 3010) instead of the program being killed.
-  shutdown->result = RmShutdown(shutdown->session, 0, NULL);
-  return 0;
-}
-
-// Closes the copies through the Restart Manager, which reaches every session: each gets
-// WM_QUERYENDSESSION and WM_ENDSESSION with ENDSESSION_CLOSEAPP.
-static void RestartManagerClose(MSIHANDLE install, RM_UNIQUE_PROCESS* copies, UINT count) {
-  Shutdown* shutdown = (Shutdown*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *shutdown);
-  if (shutdown == NULL) return;
-  wchar_t key[CCH_RM_SESSION_KEY + 1];
-  DWORD status = RmStartSession(&shutdown->session, 0, key);
-  if (status == ERROR_SUCCESS) {
-    status = RmRegisterResources(shutdown->session, 0, NULL, count, copies, 0, NULL);
-    if (status != ERROR_SUCCESS) RmEndSession(shutdown->session);
-  }
-  if (status != ERROR_SUCCESS) {
-    Log(install, L"Tidewell: the Restart Manager refused the running copies%ls (error %lu)", L"", status);
-    HeapFree(GetProcessHeap(), 0, shutdown);
-    return;
-  }
-  shutdown->result = ERROR_TIMEOUT;
-  HANDLE thread = CreateThread(NULL, 0, ShutdownThread, shutdown, 0, NULL);
-  if (thread == NULL) {
-    ShutdownThread(shutdown);
-  } else {
-    if (WaitForSingleObject(thread, kRestartManagerWaitMs) != WAIT_OBJECT_0) {
-      RmCancelCurrentTask(shutdown->session);
-      if (WaitForSingleObject(thread, kExitWaitMs) != WAIT_OBJECT_0) {
-        // The thread still runs this DLL's code on `shutdown`: both stay for good.
-        HMODULE self;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                           (LPCWSTR)(void*)ShutdownThread, &self);
-        CloseHandle(thread);
-        Log(install, L"Tidewell: the Restart Manager did not end in time%ls", L"", 0);
-        return;
-      }
-    }
-    CloseHandle(thread);
-  }
-  Log(install, shutdown->result == ERROR_SUCCESS ? L"Tidewell: the Restart Manager closed them%ls"
-                                                 : L"Tidewell: the Restart Manager did not close them%ls (error %lu)",
-      L"", shutdown->result);
-  RmEndSession(shutdown->session);
-  HeapFree(GetProcessHeap(), 0, shutdown);
-}
-
-// Deferred, without impersonation: LocalSystem, in the installer service. Its data,
-// from StopTidewell: the exe paths, separated by kPathSeparator.
-__declspec(dllexport) UINT __stdcall CloseTidewell(MSIHANDLE install) {
-  wchar_t data[MAX_PATH * 8];
-  Property(install, L"CustomActionData", data, sizeof data / sizeof data[0]);
-  const wchar_t* paths[8];
-  UINT count = 0;
-  for (wchar_t* path = data; *path != L'\0' && count < sizeof paths / sizeof paths[0];) {
-    wchar_t* end = wcschr(path, kPathSeparator);
-    if (end != NULL) *end = L'\0';
-    paths[count++] = path;
-    if (end == NULL) break;
-    path = end + 1;
-  }
-  RM_UNIQUE_PROCESS copies[16];
-  const UINT found = count > 0 ? FindCopies(paths, count, copies, sizeof copies / sizeof copies[0]) : 0;
-  Log(install, L"Tidewell: %ls%lu running copies of the installed exe", L"", found);
-  if (found > 0) RestartManagerClose(install, copies, found);
   return ERROR_SUCCESS;
 }
 
