@@ -50,8 +50,6 @@ static const wchar_t kWindowClass[] = L"TFrmTidewell";
 // The copy StopTidewell saw, for StartTidewell: "shown", "hidden" or empty. A private
 // property (lower case): it can't be given on msiexec's command line.
 static const wchar_t kCopyProperty[] = L"TidewellCopy";
-// Separates exe paths in one string; no file name holds it.
-static const wchar_t kPathSeparator = L'|';
 // How long StopTidewell waits for "/uninst" (which itself gives the running copy up to
 // one second) and then for the running copy's process to end.
 static const DWORD kUninstWaitMs = 15000;
@@ -233,12 +231,24 @@ static void CloseAsAtLogOff(MSIHANDLE install, HWND window) {
   if (running != NULL) CloseHandle(running);
 }
 
-// The exe paths to close: the new package's and each replaced product's, which may be
-// elsewhere (the other architecture's Program Files, a chosen folder); separated by
-// kPathSeparator.
-static void ExePaths(MSIHANDLE install, wchar_t* data, DWORD capacity) {
-  data[0] = L'\0';
-  Format(install, L"[INSTALLDIR]tidewell.exe", data, capacity);
+enum { kMaxExes = 4, kExePathSize = MAX_PATH + 16 };
+
+// Adds an exe to the list unless it is there already or missing.
+static UINT AddExe(wchar_t exes[][kExePathSize], UINT count, const wchar_t* path) {
+  if (count == kMaxExes || !FileExists(path)) return count;
+  for (UINT i = 0; i < count; ++i)
+    if (_wcsicmp(exes[i], path) == 0) return count;
+  wcsncpy(exes[count], path, kExePathSize - 1);
+  exes[count][kExePathSize - 1] = L'\0';
+  return count + 1;
+}
+
+// The installed exes: the new package's path and each replaced product's, which may be
+// elsewhere (the other architecture's Program Files, a chosen folder).
+static UINT InstalledExes(MSIHANDLE install, wchar_t exes[][kExePathSize]) {
+  wchar_t path[kExePathSize];
+  UINT count = 0;
+  if (Format(install, L"[INSTALLDIR]tidewell.exe", path, kExePathSize)) count = AddExe(exes, count, path);
   wchar_t codes[39 * 8 + 1];
   Property(install, L"WIX_UPGRADE_DETECTED", codes, sizeof codes / sizeof codes[0]);
   for (wchar_t* code = codes; *code != L'\0';) {
@@ -246,22 +256,16 @@ static void ExePaths(MSIHANDLE install, wchar_t* data, DWORD capacity) {
     if (end != NULL) *end = L'\0';
     wchar_t folder[MAX_PATH];
     DWORD size = sizeof folder / sizeof folder[0];
-    wchar_t path[MAX_PATH + 16];
     if (MsiGetProductInfoW(code, INSTALLPROPERTY_INSTALLLOCATION, folder, &size) == ERROR_SUCCESS &&
         folder[0] != L'\0') {
-      _snwprintf(path, sizeof path / sizeof path[0] - 1, L"%ls%lstidewell.exe", folder,
-                 folder[wcslen(folder) - 1] == L'\\' ? L"" : L"\\");
-      path[sizeof path / sizeof path[0] - 1] = L'\0';
-      // Mostly the new package's own path, which is there already.
-      size_t length = wcslen(data);
-      if (_wcsicmp(path, data) != 0 && length + wcslen(path) + 2 < capacity) {
-        if (length > 0) data[length++] = kPathSeparator;
-        wcscpy(data + length, path);
-      }
+      _snwprintf(path, kExePathSize - 1, L"%ls%lstidewell.exe", folder, folder[wcslen(folder) - 1] == L'\\' ? L"" : L"\\");
+      path[kExePathSize - 1] = L'\0';
+      count = AddExe(exes, count, path);
     }
     if (end == NULL) break;
     code = end + 1;
   }
+  return count;
 }
 
 // Adds the installed exes to Windows Installer's own Restart Manager session, which
@@ -271,22 +275,18 @@ static void ExePaths(MSIHANDLE install, wchar_t* data, DWORD capacity) {
 // interface after asking). Without this it would only look at files the package
 // replaces, not at an exe of the same version or one in another folder.
 static void AddToInstallerRestartManager(MSIHANDLE install) {
+  wchar_t exes[kMaxExes][kExePathSize];
+  const UINT count = InstalledExes(install, exes);
+  const wchar_t* paths[kMaxExes];
+  for (UINT i = 0; i < count; ++i) {
+    paths[i] = exes[i];
+    Log(install, L"Tidewell: installed exe %ls", paths[i], 0);
+  }
   wchar_t key[CCH_RM_SESSION_KEY + 1];
   Property(install, L"MsiRestartManagerSessionKey", key, sizeof key / sizeof key[0]);
   if (key[0] == L'\0') {  // turned off by policy or by the package's properties
     Log(install, L"Tidewell: Windows Installer uses no Restart Manager here%ls", L"", 0);
     return;
-  }
-  wchar_t data[MAX_PATH * 8];
-  ExePaths(install, data, sizeof data / sizeof data[0]);
-  const wchar_t* paths[8];
-  UINT count = 0;
-  for (wchar_t* path = data; *path != L'\0' && count < sizeof paths / sizeof paths[0];) {
-    wchar_t* end = wcschr(path, kPathSeparator);
-    if (end != NULL) *end = L'\0';
-    if (FileExists(path)) paths[count++] = path;
-    if (end == NULL) break;
-    path = end + 1;
   }
   if (count == 0) return;
   DWORD session;
@@ -295,9 +295,9 @@ static void AddToInstallerRestartManager(MSIHANDLE install) {
     status = RmRegisterResources(session, count, paths, 0, NULL, 0, NULL);
     RmEndSession(session);
   }
-  Log(install, status == ERROR_SUCCESS ? L"Tidewell: the Restart Manager closes any copy of %ls still running"
-                                       : L"Tidewell: the Restart Manager refused %ls (error %lu)",
-      paths[0], status);
+  Log(install, status == ERROR_SUCCESS ? L"Tidewell: the Restart Manager closes any copy still running%ls"
+                                       : L"Tidewell: the Restart Manager refused the exes%ls (error %lu)",
+      L"", status);
 }
 
 __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
