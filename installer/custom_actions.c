@@ -305,6 +305,7 @@ __declspec(dllexport) UINT __stdcall StopTidewell(MSIHANDLE install) {
   const tw_running_copy copy = window == NULL ? TW_COPY_NONE : IsWindowVisible(window) ? TW_COPY_SHOWN : TW_COPY_HIDDEN;
   MsiSetPropertyW(install, kCopyProperty, copy == TW_COPY_SHOWN ? L"shown" : copy == TW_COPY_HIDDEN ? L"hidden" : L"");
   if (copy == TW_COPY_NONE) Log(install, L"Tidewell: no running copy%ls", L"", 0);
+  // Only the plan's stop is used here; the session matters to what is started.
   const tw_install_plan plan = tw_plan_install(CurrentOperation(install), copy, FALSE);
   if (plan.stop == TW_STOP_UNINST) AskToUninstall(install, window);
   if (plan.stop == TW_STOP_CLOSE) {
