@@ -1,12 +1,16 @@
 # The x64 Windows Installer package as an administrator deploys it, silently:
 # "msiexec /i /qn" puts the exe into Program Files, adds one Start-menu shortcut and
 # the Programs and Features entry, and starts the program with its window ("/inst").
-# A package of a higher version upgrades in place: the running copy is asked to quit
-# ("/uninst"), the files are replaced, one entry, one running copy, the new file
-# version, the user's settings untouched. The lower version is then refused.
-# "msiexec /x /qn" ends the running copy, removes the files, the shortcut, the entry
-# and a left-over log-on task, and leaves the settings key. An uninstall with no copy
-# running ends promptly and starts nothing.
+# A package of a higher version upgrades in place: the running copy is closed as at
+# the end of a log-on, which leaves the log-on task as the user had it (no "/uninst"
+# is started, so no task-removal request reaches it), the files are replaced, and the
+# new version starts plainly, without "/inst" (it finds the task itself): one entry,
+# one running copy, the new file version, the user's settings untouched. The lower
+# version is then refused. "msiexec /x /qn" asks the running copy to quit through
+# "/uninst", removes the files, the shortcut, the entry and a left-over log-on task,
+# and leaves the settings key. An uninstall with no copy running ends promptly and
+# starts nothing. (Wine's scheduler never holds the program's own task: it refuses the
+# task's run level. What the package starts is read from its log and from /proc.)
 #
 # The higher version is a real build of the same sources with the CMake cache
 # variable TIDEWELL_VERSION_OVERRIDE, in build/win64-upgrade-test (only the tidewell
@@ -51,6 +55,9 @@ msi() {  # LOG ARGS...
   shift
   LC_ALL=C.UTF-8 TW_WINE_TIMEOUT=90 tw_wine msiexec "$@" /l*v "$(winpath "$log")" > /dev/null 2>&1
 }
+# The package's own lines in an msiexec log, without Windows line ends.
+own_lines() { grep -a 'Tidewell: ' "$TW_RUN_DIR/installer-$1.log" | tr -d '\r'; }
+cmdline_of() { tr '\0' ' ' < "/proc/$1/cmdline" | sed 's/ *$//'; }
 show_log() { grep -a -E 'Tidewell:|Return value 3|^Action (start|ended).*(Tidewell|RemoveExisting|LaunchConditions)' \
                "$TW_RUN_DIR/installer-$1.log" | tail -n 20; }
 
@@ -145,19 +152,27 @@ tw_shot "$TW_SHOTS/installer-installed.png"
 t0=$(date +%s%N)
 msi upgrade /i "$msi2" /qn || { rc=$?; show_log upgrade; fail "the upgrade ended with $rc"; }
 say "upgrade: $(ms_since "$t0") ms"
-grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' "$TW_RUN_DIR/installer-upgrade.log" &&
-  grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-upgrade.log" ||
-  { show_log upgrade; fail "the upgrade did not end the old copy through /uninst"; }
+# The old copy ends as at a log-off, without a task-removal request; the new one is
+# started without "/inst", which would turn autostart on for a user who had turned it off.
+! own_lines upgrade | grep -q -E 'started .*/(un)?inst' ||
+  { show_log upgrade; fail "the upgrade started /uninst or /inst: $(own_lines upgrade | grep started)"; }
+own_lines upgrade | grep -q 'asked the running copy to close as at the end of a log-on' &&
+  own_lines upgrade | grep -q 'the running copy has ended' ||
+  { show_log upgrade; fail "the upgrade did not close the old copy as at the end of a log-on"; }
+own_lines upgrade | grep -q -x -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe"' ||
+  { show_log upgrade; fail "the upgrade did not start the new version plainly"; }
 # The Windows process has ended when the action logs it; Wine's Linux process behind
 # it may take a moment longer to go.
-old_copy_gone() { [ ! -e "/proc/$first" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$first/stat"; }
-tw_poll 10 old_copy_gone || fail "the old copy still runs after the upgrade"
+ended() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* (.*) [ZX] ' "/proc/$1/stat"; }  # PID
+tw_poll 10 ended "$first" || fail "the old copy still runs after the upgrade"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the upgraded exe is $(exe_version "$DIR/tidewell.exe")"
 expect_entry "$v2"
 probe wait 20000 shown $CLS || { show_log upgrade; fail "the upgraded program's window did not appear"; }
 tw_poll 10 one_copy || fail "running copies after the upgrade: $(copies | wc -l)"
 second=$(copies)
 [ "$second" != "$first" ] || fail "the old copy's process is still the running one"
+[[ "$(cmdline_of "$second")" == *'Program Files\Tidewell\tidewell.exe' ]] ||
+  fail "the new copy runs as '$(cmdline_of "$second")', not the installed exe without an argument"
 [ "$(text_of EditInfo)" = "ver: ${v2%.*}" ] || fail "version line after the upgrade is '$(text_of EditInfo)'"
 probe click $CLS BtnConfig > /dev/null
 probe wait 5000 checked $CLS ChkCleanOnTray 1 || fail "the upgrade lost the user's setting"
@@ -171,11 +186,28 @@ rc=$?
 expect_entry "$v2"
 [ "$(copies)" = "$second" ] || fail "the refused downgrade touched the running copy"
 
+# --- Upgrade of a copy in the tray: a rebuilt package of the same version --------------
+# It replaces the installed one (a new product code), and the copy, hidden in the tray,
+# comes back there: "/start", no window.
+"$TW_ROOT/scripts/package" --from "$NEXT" --out "$PKG/rebuilt" x64 || fail "cannot rebuild the $v2 package"
+probe post $CLS 0x10 0 0 > /dev/null
+probe wait 10000 hidden $CLS || fail "the close box did not hide the window"
+msi rebuilt /i "$(winpath "$PKG/rebuilt/Tidewell-$v2-x64.msi")" /qn || {
+  rc=$?; show_log rebuilt; fail "the upgrade by a rebuilt package ended with $rc"; }
+own_lines rebuilt | grep -q -x -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /start' &&
+  ! own_lines rebuilt | grep -q -E 'started .*/(un)?inst' ||
+  { show_log rebuilt; fail "the copy in the tray was not restarted with /start alone"; }
+tw_poll 10 ended "$second" || fail "the replaced copy still runs"
+tw_poll 10 one_copy || fail "running copies after the rebuilt upgrade: $(copies | wc -l)"
+probe wait 20000 exists $CLS && probe wait 5000 hidden $CLS || fail "the restarted copy is not hidden in the tray"
+expect_entry "$v2"
+
 # --- Uninstall while the program runs ---------------------------------------------------
 t0=$(date +%s%N)
 msi uninstall /x "$msi2" /qn || { rc=$?; show_log uninstall; fail "the uninstall ended with $rc"; }
 say "uninstall with a running copy: $(ms_since "$t0") ms"
-grep -a -q 'Tidewell: the running copy has ended' "$TW_RUN_DIR/installer-uninstall.log" ||
+own_lines uninstall | grep -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /uninst' &&
+  own_lines uninstall | grep -q 'Tidewell: the running copy has ended' ||
   { show_log uninstall; fail "the uninstall did not end the running copy through /uninst"; }
 probe wait 5000 gone $CLS || fail "the window outlived the uninstall"
 tw_poll 10 no_copy || fail "copies still running after the uninstall: $(copies)"
@@ -216,4 +248,42 @@ no_copy || fail "the uninstall started a copy: $(copies)"
 [ -z "$(entries)" ] || fail "the uninstall entry is still there"
 [ ! -e "$TASK" ] || fail "the log-on task outlived the uninstall"
 setting || fail "the uninstall removed the user's settings"
+
+# --- A deployment outside an interactive session --------------------------------------
+# Deployment tools and remote shells install where no user sees a desktop. Under Wine
+# every process shares one session: a window station other than WinSta0 stands for
+# that (Windows shows users only WinSta0). The package must start nothing there; a copy
+# would run hidden and elevated for the deploying account.
+cat > "$TW_RUN_DIR/deploy.c" <<'EOF'
+#include <windows.h>
+// deploy.exe COMMAND...: runs COMMAND on the desktop of a window station of its own.
+int wmain(void) {
+  wchar_t* line = GetCommandLineW();
+  if (*line == L'"') line = wcschr(line + 1, L'"') + 1;
+  while (*line != L'\0' && *line != L' ') line++;
+  while (*line == L' ') line++;
+  HWINSTA own = GetProcessWindowStation();
+  HWINSTA station = CreateWindowStationW(L"TidewellDeploy", 0, WINSTA_ALL_ACCESS, NULL);
+  if (station == NULL || !SetProcessWindowStation(station)) return 90;
+  HDESK desktop = CreateDesktopW(L"Default", NULL, NULL, 0, GENERIC_ALL, NULL);
+  SetProcessWindowStation(own);
+  if (desktop == NULL) return 91;
+  STARTUPINFOW startup = {.cb = sizeof startup, .lpDesktop = L"TidewellDeploy\\Default"};
+  PROCESS_INFORMATION process;
+  if (!CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) return 92;
+  DWORD status = 93;
+  if (WaitForSingleObject(process.hProcess, 100000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &status);
+  return (int)status;
+}
+EOF
+x86_64-w64-mingw32-gcc-posix -municode -O2 -o "$TW_RUN_DIR/deploy.exe" "$TW_RUN_DIR/deploy.c" ||
+  fail "cannot build deploy.exe"
+LC_ALL=C.UTF-8 TW_WINE_TIMEOUT=110 tw_wine "$TW_RUN_DIR/deploy.exe" msiexec /i "$msi2" /qn \
+  /l*v "$(winpath "$TW_RUN_DIR/installer-deploy.log")" > /dev/null 2>&1 ||
+  { rc=$?; show_log deploy; fail "the install outside an interactive session ended with $rc"; }
+[ "$(exe_version "$DIR/tidewell.exe")" = "$v2" ] || fail "the deployment did not install the exe"
+own_lines deploy | grep -q 'not an active interactive session' && ! own_lines deploy | grep -q 'started' ||
+  { show_log deploy; fail "the install outside an interactive session did not refrain from starting"; }
+no_copy || fail "the install outside an interactive session started a copy: $(cmdline_of "$(copies | head -n1)")"
+msi deploy-uninstall /x "$msi2" /qn || { rc=$?; show_log deploy-uninstall; fail "removing the deployment ended with $rc"; }
 exit 0
