@@ -169,10 +169,15 @@ void ShellOpen(const ShellOpenServices& services, WindowHandle owner, const std:
   Shell& shell = services.shell;
   AddressBox& addressBox = services.addressBox;
   UiDispatcher& ui = services.ui;
-  services.threads.Start([&shell, &addressBox, &ui, owner, caption, target] {
-    if (shell.ExecuteAsDesktopUser(L"open", target, kSwShowNormal)) return;
-    ui.Queue([&addressBox, owner, caption, target] { addressBox.Show(owner, caption, target); });
-  });
+  try {
+    services.threads.Start([&shell, &addressBox, &ui, owner, caption, target] {
+      if (shell.ExecuteAsDesktopUser(L"open", target, kSwShowNormal)) return;
+      ui.Queue([&addressBox, owner, caption, target] { addressBox.Show(owner, caption, target); });
+    });
+  } catch (const std::exception&) {
+    // No worker to ask the shell without blocking the window: the address at once.
+    addressBox.Show(owner, caption, target);
+  }
 }
 
 HttpResult RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,

@@ -72,8 +72,9 @@ struct ShellOpenServices {
 // shell, so the browser does not inherit this program's administrator rights. Call
 // it on the UI thread: it returns at once and a worker asks the shell. Where the
 // shell cannot take the address, the address box (owned by `owner`, with `caption`)
-// offers it to copy, on the UI thread, unless the window has gone by then. Anything
-// IsWebAddress refuses is not opened and not offered.
+// offers it to copy, on the UI thread, unless the window has gone by then; at once
+// when no worker can be started. Anything IsWebAddress refuses is not opened and not
+// offered.
 void ShellOpen(const ShellOpenServices& services, WindowHandle owner, const std::wstring& caption,
                const std::wstring& target);
 

@@ -418,6 +418,15 @@ TEST(GetAppVersion, FormatsTheFourNumbers) {
   }
 }
 
+class FailingThreads : public ManualThreads {
+ public:
+  void Start(std::function<void()> body) override {
+    if (fails) throw Error(L"no thread");
+    ManualThreads::Start(std::move(body));
+  }
+  bool fails = false;
+};
+
 // The window's pages: the UI thread only hands the address to a worker, which asks
 // the desktop shell; where that cannot take it, nothing opens it elevated, and the
 // address box comes back on the UI thread, dropped once the window has gone.
@@ -426,25 +435,28 @@ TEST(ShellOpen, FromAWorkerThroughTheDesktopShellElseTheAddressBox) {
     std::wstring target;
     bool desktopShellTakes;
     bool windowGone;
+    bool noWorker;
     bool asked;  // the shell was asked
     bool box;
   };
   const std::wstring page = L"https://example.test/donate?tidewell";
   const Case cases[] = {
-      {page, true, false, true, false},
-      {page, false, false, true, true},
-      {page, false, true, true, false},
-      {L"C:\\Windows\\System32\\cmd.exe", false, false, false, false},
-      {L"https://example.test\u202E/exe.txt", true, false, false, false},
-      {L"https:///setup.exe", false, false, false, false},
+      {page, true, false, false, true, false},
+      {page, false, false, false, true, true},
+      {page, false, true, false, true, false},
+      {page, true, false, true, false, true},  // no worker: the address at once, never a blocked window
+      {L"C:\\Windows\\System32\\cmd.exe", false, false, false, false, false},
+      {L"https://example.test\u202E/exe.txt", true, false, false, false, false},
+      {L"https:///setup.exe", false, false, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     testing::FakeShell shell;
     testing::FakeAddressBox box;
-    ManualThreads threads;
+    FailingThreads threads;
     ManualDispatcher ui;
     shell.desktopShellTakes = c.desktopShellTakes;
+    threads.fails = c.noWorker;
     ShellOpen({shell, box, threads, ui}, &g_window, kTitle, c.target);
     EXPECT_TRUE(shell.calls.empty()) << "asked on the UI thread";
     EXPECT_EQ(threads.bodies.size(), c.asked ? 1u : 0u);
@@ -455,7 +467,7 @@ TEST(ShellOpen, FromAWorkerThroughTheDesktopShellElseTheAddressBox) {
       EXPECT_EQ(shell.calls[0].file, c.target);
       EXPECT_EQ(shell.calls[0].showCommand, 1);
     }
-    EXPECT_TRUE(box.calls.empty()) << "shown off the UI thread";
+    EXPECT_EQ(box.calls.size(), c.noWorker ? 1u : 0u) << "shown off the UI thread";
     if (c.windowGone) ui.Close();
     ui.Pump();
     ASSERT_EQ(box.calls.size(), c.box ? 1u : 0u);
