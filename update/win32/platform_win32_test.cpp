@@ -1,5 +1,6 @@
 // Runs under Wine (win64 preset): the stop event, the HTTP client's failures that
-// need no server, and the desktop shell's bounded route where there is no desktop. The HTTPS exchanges with a server are tests/e2e/test_update_https.sh.
+// need no server, and the desktop shell's bounded route. The HTTPS exchanges with a
+// server are tests/e2e/test_update_https.sh.
 #include "update/win32/platform_win32.h"
 
 #include <gtest/gtest.h>
