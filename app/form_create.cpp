@@ -22,6 +22,12 @@ update::WindowHandle ShellOwner(const Application& application) {
   return reinterpret_cast<update::WindowHandle>(application.Handle());
 }
 
+// The shell is asked on a worker, so a hung Explorer cannot freeze the window.
+void OpenPage(const Platform& platform, const Application& application, const std::wstring& address) {
+  update::ShellOpen({*platform.shell, *platform.addressBox, *platform.threads, *platform.dispatcher},
+                    ShellOwner(application), application.Title(), address);
+}
+
 }  // namespace
 
 // Every step may raise; an error ends creation at that step and reaches the
@@ -134,13 +140,11 @@ void TFrmTidewell::BtnOpenClick(ui::Component&) {
 }
 
 void TFrmTidewell::BtnCopyrightClick(ui::Component&) {
-  update::ShellOpen(*platform_.shell, ShellOwner(application_),
-                    update::ProductPageAddress(update::GetAppVersion(*platform_.versionBlock, kVersionFormat)));
+  OpenPage(platform_, application_,
+           update::ProductPageAddress(update::GetAppVersion(*platform_.versionBlock, kVersionFormat)));
 }
 
-void TFrmTidewell::BtnDonateClick(ui::Component&) {
-  update::ShellOpen(*platform_.shell, ShellOwner(application_), update::DonationPageAddress());
-}
+void TFrmTidewell::BtnDonateClick(ui::Component&) { OpenPage(platform_, application_, update::DonationPageAddress()); }
 
 // The download page is open by now; the program makes way for the new version.
 void TFrmTidewell::UpdateCompleted(bool Updated, const std::wstring&) {

@@ -157,6 +157,7 @@ struct Rig {
     platform.taskScheduler = &scheduler;
     platform.versionBlock = &versionBlock;
     platform.shell = &webShell;
+    platform.addressBox = &addressBox;
     platform.newUpdateCheck = [this] {
       log.push_back("UpdateServices");
       update::UpdateCheckEnvironment environment;
@@ -166,6 +167,7 @@ struct Rig {
       environment.stop = stop;
       environment.prompt = prompt;
       environment.shell = std::shared_ptr<update::Shell>(std::shared_ptr<void>(), &webShell);
+      environment.addressBox = std::shared_ptr<update::AddressBox>(std::shared_ptr<void>(), &addressBox);
       environment.ui = std::shared_ptr<UiDispatcher>(std::shared_ptr<void>(), &dispatcher);
       return environment;
     };
@@ -212,6 +214,7 @@ struct Rig {
   LoggingScheduler scheduler{log};
   update::testing::FakeVersionBlock versionBlock{1, 6, 6, 0};
   update::testing::FakeShell webShell;
+  update::testing::FakeAddressBox addressBox;
   std::shared_ptr<update::testing::FakeHttpClient> http = std::make_shared<update::testing::FakeHttpClient>();
   std::shared_ptr<update::testing::FakeStopEvent> stop = std::make_shared<update::testing::FakeStopEvent>();
   std::shared_ptr<update::testing::FakePrompt> prompt = std::make_shared<update::testing::FakePrompt>();
@@ -492,17 +495,34 @@ TEST(Commands, OpenAndWebPages) {
   f.BtnOpen.OnClick(f.BtnOpen);
   EXPECT_TRUE(rig.MainVisible());
 
+  ASSERT_TRUE(rig.threads.RunNext());  // the update check, out of the way
+  rig.dispatcher.Pump();
+
+  // The UI thread only hands each page to a worker: a hung Explorer cannot freeze it.
   f.BtnCopyright.OnClick(f.BtnCopyright);
   f.ImgLogo.OnClick(f.ImgLogo);
   f.BtnDonate.OnClick(f.BtnDonate);
+  EXPECT_TRUE(rig.webShell.calls.empty());
+  ASSERT_EQ(rig.threads.bodies.size(), 3u);
+  while (rig.threads.RunNext()) {
+  }
   const std::wstring product = update::ProductPageAddress(L"1.6.6");
+  const std::wstring expected[] = {product, product, update::DonationPageAddress()};
   ASSERT_EQ(rig.webShell.calls.size(), 3u);
   for (std::size_t i = 0; i < 3; ++i) {
     const auto& call = rig.webShell.calls[i];
-    EXPECT_EQ(call.owner, reinterpret_cast<update::WindowHandle>(kAppWindow));
     EXPECT_EQ(call.verb, L"open");
     EXPECT_EQ(call.showCommand, 1);
-    EXPECT_EQ(call.file, i < 2 ? product : update::DonationPageAddress());
+    EXPECT_EQ(call.file, expected[i]);
+  }
+  // No desktop shell took them: each address is offered to copy, on the UI thread.
+  EXPECT_TRUE(rig.addressBox.calls.empty());
+  rig.dispatcher.Pump();
+  ASSERT_EQ(rig.addressBox.calls.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(rig.addressBox.calls[i].owner, reinterpret_cast<update::WindowHandle>(kAppWindow));
+    EXPECT_EQ(rig.addressBox.calls[i].caption, rig.application.Title());
+    EXPECT_EQ(rig.addressBox.calls[i].address, expected[i]);
   }
   EXPECT_TRUE(product.ends_with(L"/tidewell?v=1.6.6"));
   EXPECT_TRUE(update::DonationPageAddress().ends_with(L"/donate?tidewell"));
@@ -532,6 +552,23 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
     EXPECT_EQ(rig.form->Closed(), answer == kIdYes);
     EXPECT_EQ(rig.form->FCanClose, answer == kIdYes);
   }
+}
+
+// Accepted with no desktop shell to open the page: the address is offered while the
+// program still runs, and the program ends once that box is closed.
+TEST(UpdateCheck, AcceptedWithoutADesktopShellOffersTheAddressThenEnds) {
+  Rig rig;
+  rig.http->replies.push_back(L"{\"update\":\"https://example.invalid/get\"}");
+  rig.prompt->answer = kIdYes;
+  std::vector<bool> closedDuringBox;
+  rig.addressBox.duringShow = [&] { closedDuringBox.push_back(rig.form->Closed()); };
+  ASSERT_TRUE(rig.Create());
+  ASSERT_TRUE(rig.threads.RunNext());
+  ASSERT_EQ(rig.webShell.calls.size(), 1u);
+  ASSERT_EQ(rig.addressBox.calls.size(), 1u);
+  EXPECT_EQ(rig.addressBox.calls[0].address, L"https://example.invalid/get");
+  EXPECT_EQ(closedDuringBox, std::vector<bool>{false});
+  EXPECT_TRUE(rig.form->Closed());
 }
 
 // The prompt keeps the messages flowing: a quit request or a log-off may end the

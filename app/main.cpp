@@ -10,6 +10,7 @@
 
 #include "app/frm_tidewell.h"
 #include "app/startup.h"
+#include "app/win32/address_box.h"
 #include "app/win32/crash_dialog.h"
 #include "app/win32/dpi.h"
 #include "app/win32/main_window.h"
@@ -39,22 +40,25 @@ class BoxPrompt final : public update::Prompt {
   app::MessageBoxes& boxes_;
 };
 
-// The window's services and the two the window's commands add: the shell for the
-// web pages, and a fresh set of services for each update check.
+// The window's services and those the window's commands add: the shell and the
+// address box for the web pages, and a fresh set of services for each update check.
 struct ProgramServices {
   win32::Win32Services window;
   update::Win32Shell shell;
+  win32::Win32AddressBox addressBox{window.boxes};
 
   app::Platform Bundle() {
     app::Platform platform = window.Bundle();
     platform.shell = &shell;
+    platform.addressBox = &addressBox;
     // These services are never destroyed, so a check's worker may refer to the
     // dispatcher for as long as it runs; once the window is gone the dispatcher
     // drops what it is handed.
     std::shared_ptr<UiDispatcher> ui(std::shared_ptr<void>(), &window.dispatcher);
-    platform.newUpdateCheck = [ui, &boxes = window.boxes] {
+    platform.newUpdateCheck = [ui, &boxes = window.boxes, this] {
       update::UpdateCheckEnvironment environment = update::Win32UpdateCheckEnvironment(nullptr, {}, {}, ui);
       environment.prompt = std::make_shared<BoxPrompt>(boxes);
+      environment.addressBox = std::shared_ptr<update::AddressBox>(std::shared_ptr<void>(), &addressBox);
       return environment;
     };
     return platform;

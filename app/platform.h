@@ -39,6 +39,7 @@ struct Platform {
   autostart::TaskScheduler* taskScheduler = nullptr;    // the log-on task
   const update::VersionBlock* versionBlock = nullptr;   // the running exe's version
   update::Shell* shell = nullptr;                       // web pages in the default browser
+  update::AddressBox* addressBox = nullptr;             // a page's address where the shell can't open it
   // The services of one update check (a fresh stop event each time); FormCreate
   // fills in the owner, the title and the user's language.
   std::function<update::UpdateCheckEnvironment()> newUpdateCheck;

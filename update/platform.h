@@ -48,17 +48,26 @@ class VersionBlock {
 
 inline constexpr int kSwShowNormal = 1;
 
+// The program runs elevated, and whatever it starts itself inherits that, so it
+// never opens a page, a folder or a file itself: only the desktop shell does.
 class Shell {
  public:
   virtual ~Shell() = default;
   // Has the desktop shell's own process (Explorer, running with the user's ordinary
   // rights) open `file`, so that what it starts is not elevated like this program.
-  // False when no desktop shell can be reached or it refused the request.
+  // False when no desktop shell can be reached, it refused the request, or it did
+  // not answer in time: a hung Explorer blocks the caller for a few seconds at most,
+  // so never call it on the UI thread.
   virtual bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) = 0;
-  // ShellExecuteW(owner, verb, file, no parameters, no directory, showCommand) in this
-  // process; its result is of no interest to anyone.
-  virtual void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file,
-                       int showCommand) = 0;
+};
+
+// Where the desktop shell cannot open an address: a box that shows it, selectable,
+// with a button that copies it, so the user can open it by hand. Returns when the
+// user has closed it. UI thread.
+class AddressBox {
+ public:
+  virtual ~AddressBox() = default;
+  virtual void Show(WindowHandle owner, const std::wstring& caption, const std::wstring& address) = 0;
 };
 
 inline constexpr std::uint32_t kMbYesNoInformationTopmost = 0x00050044;  // YESNO|ICONINFORMATION|SETFOREGROUND|TOPMOST
@@ -72,8 +81,9 @@ class Prompt {
                    std::uint32_t flags) = 0;
 };
 
-// A manual-reset event that the worker sleeps on between attempts and that the
-// program sets when the worker must stop (the window is closing).
+// A manual-reset event: the update worker sleeps on one between attempts, which the
+// program sets when the worker must stop (the window is closing); a bounded call
+// waits on one for its worker's answer.
 class StopEvent {
  public:
   virtual ~StopEvent() = default;

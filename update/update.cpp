@@ -54,8 +54,7 @@ class CheckState final : public UpdateCheck, public std::enable_shared_from_this
     env_.stop->Set();
   }
 
-  // Worker thread. `data_` is written here only before the hand-over and read on
-  // the UI thread only after it, so it needs no lock.
+  // Worker thread.
   void Run() {
     for (int attempt = 0; attempt < kUpdateAttempts && !stopRequested_; ++attempt) {
       const HttpResult result = RequestUpdateInfo(*env_.http, *env_.versionBlock, url_, lang_, debug_, data_);
@@ -63,22 +62,30 @@ class CheckState final : public UpdateCheck, public std::enable_shared_from_this
       if (env_.stop->Wait(kUpdatePauseMilliseconds)) stopRequested_ = true;
     }
     // False: the window is gone, and there is nobody left to tell.
-    env_.ui->Invoke([self = shared_from_this()] { self->HandleReply(); });
+    if (!env_.ui->Invoke([self = shared_from_this()] { self->Ask(); })) return;
+    if (!accepted_) return;
+    // The desktop shell may take seconds to answer, or hang: here, not on the UI thread.
+    const bool opened = env_.shell->ExecuteAsDesktopUser(L"open", item_, kSwShowNormal);
+    env_.ui->Invoke([self = shared_from_this(), opened] { self->Finish(opened); });
   }
 
  private:
-  // UI thread, while the worker waits.
-  void HandleReply() {
-    const std::wstring item = JsonUnescape(ExtractBetween(data_, kUpdateStartTag, kUpdateEndTag));
-    bool updated = false;
-    if (!stopRequested_ && IsWebAddress(item)) {
+  // UI thread, while the worker waits: the prompt. Unless the user accepted, the
+  // check ends here.
+  void Ask() {
+    item_ = JsonUnescape(ExtractBetween(data_, kUpdateStartTag, kUpdateEndTag));
+    if (!stopRequested_ && IsWebAddress(item_)) {
       const int answer = env_.prompt->Show(env_.owner, UpdatePromptText(lang_), env_.title, kMbYesNoInformationTopmost);
-      if (answer == kIdYes) {
-        ShellOpen(*env_.shell, env_.owner, item);
-        updated = true;
-      }
+      accepted_ = answer == kIdYes;
     }
-    if (proc_) proc_(updated, data_);
+    if (!accepted_ && proc_) proc_(false, data_);
+  }
+
+  // UI thread, after the shell was asked: where it could not open the page, the
+  // user gets the address before the caller ends the program.
+  void Finish(bool opened) {
+    if (!opened) env_.addressBox->Show(env_.owner, env_.title, item_);
+    if (proc_) proc_(true, data_);
   }
 
   const std::wstring url_;
@@ -86,7 +93,11 @@ class CheckState final : public UpdateCheck, public std::enable_shared_from_this
   const UpdateProc proc_;
   const UpdateCheckEnvironment env_;
   const std::wstring lang_;
+  // Written by the worker before the first hand-over (data_) or on the UI thread
+  // inside it (item_, accepted_), read only after it: the hand-overs order them.
   std::wstring data_;
+  std::wstring item_;
+  bool accepted_ = false;
   std::atomic<bool> stopRequested_{false};
 };
 
@@ -124,10 +135,49 @@ std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring&
   return out;
 }
 
-void ShellOpen(Shell& shell, WindowHandle owner, const std::wstring& target) {
+bool BoundedCall(ThreadStarter& threads, std::shared_ptr<StopEvent> answered, std::function<bool()> call,
+                 std::uint32_t timeoutMilliseconds) {
+  // Shared by the caller and the worker: whichever leaves last frees it.
+  struct Exchange {
+    std::function<bool()> call;
+    std::shared_ptr<StopEvent> answered;
+    std::atomic<bool> result{false};
+  };
+  auto exchange = std::make_shared<Exchange>();
+  exchange->call = std::move(call);
+  exchange->answered = std::move(answered);
+  try {
+    threads.Start([exchange] {
+      bool result = false;
+      try {
+        result = exchange->call();
+      } catch (...) {
+        // A call that failed is a false answer; the caller still hears at once.
+      }
+      exchange->result = result;
+      exchange->answered->Set();
+    });
+  } catch (const std::exception&) {
+    return false;  // no worker: nothing was asked
+  }
+  return exchange->answered->Wait(timeoutMilliseconds) && exchange->result;
+}
+
+void ShellOpen(const ShellOpenServices& services, WindowHandle owner, const std::wstring& caption,
+               const std::wstring& target) {
   if (!IsWebAddress(target)) return;
-  if (shell.ExecuteAsDesktopUser(L"open", target, kSwShowNormal)) return;
-  shell.Execute(owner, L"open", target, kSwShowNormal);
+  Shell& shell = services.shell;
+  AddressBox& addressBox = services.addressBox;
+  UiDispatcher& ui = services.ui;
+  try {
+    services.threads.Start([&shell, &addressBox, &ui, owner, caption, target] {
+      if (shell.ExecuteAsDesktopUser(L"open", target, kSwShowNormal)) return;
+      ui.Queue([&addressBox, owner, caption, target] { addressBox.Show(owner, caption, target); });
+    });
+  } catch (const std::exception&) {
+    // No worker to ask the shell without blocking the window: the address at once.
+    addressBox.Show(owner, caption, target);
+  }
 }
 
 HttpResult RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock, const std::wstring& url,
@@ -151,7 +201,7 @@ HttpResult RequestUpdateInfo(HttpClient& http, const VersionBlock& versionBlock,
 std::shared_ptr<UpdateCheck> CheckUpdate(const std::wstring& url, bool debug, UpdateProc proc,
                                          UpdateCheckEnvironment environment, ThreadStarter& threads) {
   if (!environment.http || !environment.versionBlock || !environment.stop || !environment.prompt ||
-      !environment.shell || !environment.ui) {
+      !environment.shell || !environment.addressBox || !environment.ui) {
     throw Error(L"CheckUpdate: every service of the environment is needed");
   }
   auto state = std::make_shared<CheckState>(url, debug, std::move(proc), std::move(environment));

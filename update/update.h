@@ -48,12 +48,35 @@ bool IsWebAddress(const std::wstring& address);
 // "0.0.0.0" whatever the format when there is no version block.
 std::wstring GetAppVersion(const VersionBlock& versionBlock, const std::wstring& format);
 
+// How long a caller waits for the desktop shell to take an address: a hung or
+// restarting Explorer must not hold the program.
+inline constexpr std::uint32_t kDesktopShellTimeoutMilliseconds = 5000;
+
+// Runs `call` on a worker from `threads` and waits at most `timeoutMilliseconds` for
+// its answer, on `answered`, a fresh, unset event. False when it did not answer in
+// time or no worker could be started. A worker that answers late runs on alone:
+// it holds its own share of everything it uses, and its answer is dropped.
+bool BoundedCall(ThreadStarter& threads, std::shared_ptr<StopEvent> answered, std::function<bool()> call,
+                 std::uint32_t timeoutMilliseconds);
+
+// What ShellOpen needs. The program never destroys these, so a worker may use them
+// for as long as it runs.
+struct ShellOpenServices {
+  Shell& shell;
+  AddressBox& addressBox;
+  ThreadStarter& threads;
+  UiDispatcher& ui;
+};
+
 // Opens the web address `target` ("open", shown normally) through the desktop
-// shell, so the browser does not inherit this program's administrator rights; where
-// no desktop shell can take it, directly, owned by `owner`. Anything IsWebAddress
-// refuses is not opened at all, and an address that cannot be opened is simply not
-// shown.
-void ShellOpen(Shell& shell, WindowHandle owner, const std::wstring& target);
+// shell, so the browser does not inherit this program's administrator rights. Call
+// it on the UI thread: it returns at once and a worker asks the shell. Where the
+// shell cannot take the address, the address box (owned by `owner`, with `caption`)
+// offers it to copy, on the UI thread, unless the window has gone by then; at once
+// when no worker can be started. Anything IsWebAddress refuses is not opened and not
+// offered.
+void ShellOpen(const ShellOpenServices& services, WindowHandle owner, const std::wstring& caption,
+               const std::wstring& target);
 
 // One request to the update endpoint with the headers "User-Version" (four-part
 // version), "User-Language" and "User-Debug", in that order. On Reply `data` = the
@@ -71,17 +94,18 @@ using UpdateProc = std::function<void(bool updated, const std::wstring& data)>;
 
 // What one check needs from the program. The worker thread keeps its own references
 // to everything here, so none of it may depend on the window still existing; the
-// prompt and the shell are only used on the UI thread while the window can still be
-// reached through `ui`.
+// prompt and the address box are only used on the UI thread while the window can
+// still be reached through `ui`, the shell only on the worker.
 struct UpdateCheckEnvironment {
   std::wstring userLanguage;      // GetUserLanguage's answer; the check uses its first two characters
-  WindowHandle owner = nullptr;   // the application window: owner of the prompt and of the shell call
-  std::wstring title;             // the application title: the prompt's caption
+  WindowHandle owner = nullptr;   // the application window: owner of the prompt and the address box
+  std::wstring title;             // the application title: their caption
   std::shared_ptr<HttpClient> http;
   std::shared_ptr<const VersionBlock> versionBlock;
   std::shared_ptr<StopEvent> stop;  // a fresh, unset event for this check
   std::shared_ptr<Prompt> prompt;
   std::shared_ptr<Shell> shell;
+  std::shared_ptr<AddressBox> addressBox;
   std::shared_ptr<UiDispatcher> ui;
 };
 
@@ -98,12 +122,13 @@ class UpdateCheck {
 // Starts the check on a worker thread and returns at once; call it on the UI thread.
 // Up to kUpdateAttempts requests, each failed one followed by a pause of
 // kUpdatePauseMilliseconds; a reply too large to be one ends the check at once with
-// no update, since asking the same server again would only fetch it again. Then the
-// reply handling runs synchronously on the UI
-// thread: a download address in the reply's "update" member is offered in the
-// user's language and opened on Yes. A hand-over that can no longer reach the UI
-// thread is dropped. The check's state lives until both the caller's handle and
-// the worker are gone.
+// no update, since asking the same server again would only fetch it again. A
+// download address in the reply's "update" member is then offered in the user's
+// language on the UI thread while the worker waits. On Yes the worker has the
+// desktop shell open it; where the shell cannot, the address box offers it on the
+// UI thread, and Proc(true) follows once the user has closed that box. A
+// hand-over that can no longer reach the UI thread is dropped. The check's state
+// lives until both the caller's handle and the worker are gone.
 std::shared_ptr<UpdateCheck> CheckUpdate(const std::wstring& url, bool debug, UpdateProc proc,
                                          UpdateCheckEnvironment environment, ThreadStarter& threads);
 

@@ -2,10 +2,16 @@
 // the test thread standing in for both the worker and the UI thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/testing/manual_dispatcher.h"
@@ -29,6 +35,18 @@ const std::wstring kEnglish =
     L"Do you want to download it?";
 int g_window;  // its address stands for the application window's handle
 
+// The test thread stands for both threads; this tells which one it is standing for.
+class UiTrackingDispatcher : public ManualDispatcher {
+ public:
+  bool Invoke(std::function<void()> work) override {
+    onUi = true;
+    const bool ran = ManualDispatcher::Invoke(std::move(work));
+    onUi = false;
+    return ran;
+  }
+  bool onUi = false;
+};
+
 struct ProcCall {
   bool updated;
   std::wstring data;
@@ -41,7 +59,8 @@ struct CheckRig {
   std::shared_ptr<testing::FakeStopEvent> stop = std::make_shared<testing::FakeStopEvent>();
   std::shared_ptr<testing::FakePrompt> prompt = std::make_shared<testing::FakePrompt>();
   std::shared_ptr<testing::FakeShell> shell = std::make_shared<testing::FakeShell>();
-  std::shared_ptr<ManualDispatcher> ui = std::make_shared<ManualDispatcher>();
+  std::shared_ptr<testing::FakeAddressBox> addressBox = std::make_shared<testing::FakeAddressBox>();
+  std::shared_ptr<UiTrackingDispatcher> ui = std::make_shared<UiTrackingDispatcher>();
   ManualThreads threads;
   std::vector<ProcCall> procCalls;
   std::shared_ptr<UpdateCheck> check;
@@ -56,6 +75,7 @@ struct CheckRig {
     env.stop = stop;
     env.prompt = prompt;
     env.shell = shell;
+    env.addressBox = addressBox;
     env.ui = ui;
     check = CheckUpdate(kUrl, debug, [this](bool updated, const std::wstring& data) {
       procCalls.push_back({updated, data});
@@ -210,7 +230,6 @@ TEST(CheckUpdate, AnswerDecidesShellCallAndResult) {
     EXPECT_EQ(rig.procCalls[0].data, kReply);
     if (c.updated) {
       ASSERT_EQ(rig.shell->calls.size(), 1u);
-      EXPECT_EQ(rig.shell->calls[0].owner, &g_window);
       EXPECT_EQ(rig.shell->calls[0].verb, L"open");
       EXPECT_EQ(rig.shell->calls[0].file, kAddress);
       EXPECT_EQ(rig.shell->calls[0].showCommand, 1);
@@ -301,6 +320,40 @@ TEST(CheckUpdate, HandOverToAClosedWindowIsDropped) {
   EXPECT_TRUE(rig.procCalls.empty());
 }
 
+// Accepted: the page opens from the worker, never from the UI thread, where a hung
+// Explorer would freeze the window. Where the desktop shell cannot take it, nothing
+// opens it elevated: the user gets the address, and only once that box is closed
+// does the program end.
+TEST(CheckUpdate, AcceptedOpensFromTheWorkerElseOffersTheAddressBeforeTheEnd) {
+  for (const bool desktopShellTakes : {true, false}) {
+    SCOPED_TRACE(desktopShellTakes);
+    CheckRig rig;
+    std::vector<std::string> seen;
+    rig.http->replies = {kReply};
+    rig.prompt->answer = 6;
+    rig.shell->desktopShellTakes = desktopShellTakes;
+    rig.shell->duringExecute = [&] { seen.push_back(rig.ui->onUi ? "shell on the UI thread" : "shell"); };
+    rig.addressBox->duringShow = [&] {
+      seen.push_back(!rig.ui->onUi ? "box off the UI thread" : rig.procCalls.empty() ? "box" : "box after the end");
+    };
+    rig.Start();
+    rig.RunWorker();
+    std::vector<std::string> expected = {"shell"};
+    if (!desktopShellTakes) expected.push_back("box");
+    EXPECT_EQ(seen, expected);
+    ASSERT_EQ(rig.shell->calls.size(), 1u);
+    EXPECT_EQ(rig.shell->calls[0].file, kAddress);
+    if (!desktopShellTakes) {
+      ASSERT_EQ(rig.addressBox->calls.size(), 1u);
+      EXPECT_EQ(rig.addressBox->calls[0].owner, &g_window);
+      EXPECT_EQ(rig.addressBox->calls[0].caption, kTitle);
+      EXPECT_EQ(rig.addressBox->calls[0].address, kAddress);
+    }
+    ASSERT_EQ(rig.procCalls.size(), 1u);
+    EXPECT_TRUE(rig.procCalls[0].updated);
+  }
+}
+
 TEST(CheckUpdate, StateLivesUntilCallerAndWorkerHaveLetGo) {
   CheckRig rig;
   rig.Start();
@@ -365,45 +418,139 @@ TEST(GetAppVersion, FormatsTheFourNumbers) {
   }
 }
 
-TEST(ShellOpen, OpensShownNormallyWithTheOwner) {
-  testing::FakeShell shell;
-  ShellOpen(shell, &g_window, L"https://example.test/donate?tidewell");
-  ASSERT_EQ(shell.calls.size(), 1u);
-  EXPECT_EQ(shell.calls[0].owner, &g_window);
-  EXPECT_EQ(shell.calls[0].verb, L"open");
-  EXPECT_EQ(shell.calls[0].file, L"https://example.test/donate?tidewell");
-  EXPECT_EQ(shell.calls[0].showCommand, 1);
-}
+class FailingThreads : public ManualThreads {
+ public:
+  void Start(std::function<void()> body) override {
+    if (fails) throw Error(L"no thread");
+    ManualThreads::Start(std::move(body));
+  }
+  bool fails = false;
+};
 
-// The browser must not inherit the program's administrator rights: the desktop
-// shell opens the address where it can.
-TEST(ShellOpen, ThroughTheDesktopShellElseDirectlyAndOnlyWebAddresses) {
+// The window's pages: the UI thread only hands the address to a worker, which asks
+// the desktop shell; where that cannot take it, nothing opens it elevated, and the
+// address box comes back on the UI thread, dropped once the window has gone.
+TEST(ShellOpen, FromAWorkerThroughTheDesktopShellElseTheAddressBox) {
   struct Case {
     std::wstring target;
     bool desktopShellTakes;
-    int desktopAttempts;
-    int calls;
-    bool asDesktopUser;
+    bool windowGone;
+    bool noWorker;
+    bool asked;  // the shell was asked
+    bool box;
   };
+  const std::wstring page = L"https://example.test/donate?tidewell";
   const Case cases[] = {
-      {L"https://example.test/donate?tidewell", true, 1, 1, true},
-      {L"https://example.test/donate?tidewell", false, 1, 1, false},
-      {L"C:\\Windows\\System32\\cmd.exe", true, 0, 0, false},
-      {L"https://example.test\u202E/exe.txt", true, 0, 0, false},
-      {L"https:///setup.exe", false, 0, 0, false},
+      {page, true, false, false, true, false},
+      {page, false, false, false, true, true},
+      {page, false, true, false, true, false},
+      {page, true, false, true, false, true},  // no worker: the address at once, never a blocked window
+      {L"C:\\Windows\\System32\\cmd.exe", false, false, false, false, false},
+      {L"https://example.test\u202E/exe.txt", true, false, false, false, false},
+      {L"https:///setup.exe", false, false, false, false, false},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
     testing::FakeShell shell;
+    testing::FakeAddressBox box;
+    FailingThreads threads;
+    ManualDispatcher ui;
     shell.desktopShellTakes = c.desktopShellTakes;
-    ShellOpen(shell, &g_window, c.target);
-    EXPECT_EQ(shell.desktopAttempts, c.desktopAttempts) << c.target;
-    ASSERT_EQ(shell.calls.size(), static_cast<std::size_t>(c.calls)) << c.target;
-    if (c.calls == 0) continue;
-    EXPECT_EQ(shell.calls[0].asDesktopUser, c.asDesktopUser);
-    EXPECT_EQ(shell.calls[0].owner, c.asDesktopUser ? nullptr : &g_window);
-    EXPECT_EQ(shell.calls[0].verb, L"open");
-    EXPECT_EQ(shell.calls[0].file, c.target);
-    EXPECT_EQ(shell.calls[0].showCommand, 1);
+    threads.fails = c.noWorker;
+    ShellOpen({shell, box, threads, ui}, &g_window, kTitle, c.target);
+    EXPECT_TRUE(shell.calls.empty()) << "asked on the UI thread";
+    EXPECT_EQ(threads.bodies.size(), c.asked ? 1u : 0u);
+    threads.RunNext();
+    ASSERT_EQ(shell.calls.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(shell.calls[0].verb, L"open");
+      EXPECT_EQ(shell.calls[0].file, c.target);
+      EXPECT_EQ(shell.calls[0].showCommand, 1);
+    }
+    EXPECT_EQ(box.calls.size(), c.noWorker ? 1u : 0u) << "shown off the UI thread";
+    if (c.windowGone) ui.Close();
+    ui.Pump();
+    ASSERT_EQ(box.calls.size(), c.box ? 1u : 0u);
+    if (c.box) {
+      EXPECT_EQ(box.calls[0].owner, &g_window);
+      EXPECT_EQ(box.calls[0].caption, kTitle);
+      EXPECT_EQ(box.calls[0].address, c.target);
+    }
+  }
+}
+
+// Real threads: the call's own thread, joined when the test ends, so a worker that
+// outlives its caller is seen to finish cleanly.
+class JoinedThreads : public ThreadStarter {
+ public:
+  ~JoinedThreads() override {
+    for (std::thread& thread : threads_) thread.join();
+  }
+  void Start(std::function<void()> body) override {
+    if (fails) throw Error(L"no thread");
+    threads_.emplace_back(std::move(body));
+  }
+  bool fails = false;
+
+ private:
+  std::vector<std::thread> threads_;
+};
+
+class ThreadEvent : public StopEvent {
+ public:
+  void Set() override {
+    const std::lock_guard lock(mutex_);
+    set_ = true;
+    changed_.notify_all();
+  }
+  bool Wait(std::uint32_t milliseconds) override {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return set_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+};
+
+// A hung Explorer holds the caller only until the time limit; the abandoned worker
+// still ends safely once the shell lets it go.
+TEST(BoundedCall, TheAnswerWithinTheLimitElseFalse) {
+  enum class Callee { True, False, Throws, Hangs, NoThread };
+  struct Case {
+    Callee callee;
+    std::uint32_t timeout;
+    bool result;
+  };
+  const Case cases[] = {
+      {Callee::True, 60000, true},      // returns as soon as answered, long before the limit
+      {Callee::False, 60000, false},
+      {Callee::Throws, 60000, false},
+      {Callee::Hangs, 20, false},
+      {Callee::NoThread, 60000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.callee));
+    std::promise<void> released;
+    std::shared_future<void> release = released.get_future().share();
+    std::atomic<bool> lateWorkerEnded{false};
+    {
+      JoinedThreads threads;
+      threads.fails = c.callee == Callee::NoThread;
+      const bool result = BoundedCall(threads, std::make_shared<ThreadEvent>(), [&, callee = c.callee] {
+        if (callee == Callee::Throws) throw std::runtime_error("no shell");
+        if (callee == Callee::Hangs) {
+          release.wait();  // until the caller has given up
+          lateWorkerEnded = true;
+          return true;     // too late: dropped
+        }
+        return callee == Callee::True;
+      }, c.timeout);
+      EXPECT_EQ(result, c.result);
+      released.set_value();
+    }
+    EXPECT_EQ(lateWorkerEnded, c.callee == Callee::Hangs);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/win32/address_box.h"
 #include "app/win32/message_dialog.h"
 #include "crash/win32/crash_handler.h"
 #include "translate/program_texts.h"
@@ -32,12 +33,13 @@ void CopyToClipboard(const std::wstring& text) {
   ::CloseClipboard();
 }
 
-// Through the desktop's shell, so the folder window does not run elevated like this
-// program; where there is none, directly.
+// Only through the desktop's shell, so the folder window does not run elevated like
+// this program (the wait for it is bounded); where it cannot, the path to copy.
 void OpenFolder(const std::wstring& folder) {
-  if (folder.empty()) return;
-  update::Win32Shell shell;
-  if (!shell.ExecuteAsDesktopUser(L"open", folder, SW_SHOWNORMAL)) shell.Execute(nullptr, L"open", folder, SW_SHOWNORMAL);
+  if (folder.empty() || update::Win32Shell().ExecuteAsDesktopUser(L"open", folder, SW_SHOWNORMAL)) return;
+  ShowAddressBox(::GetActiveWindow(), g_application ? g_application->Title() : std::wstring(L"Tidewell"),
+                 ProgramText(L"폴더를 열 수 없습니다. 아래 경로를 복사하여 파일 탐색기에 붙여 넣으십시오."), folder,
+                 g_palette);
 }
 
 // The buttons both dialogs share, after Continue where there is one; Open and Copy

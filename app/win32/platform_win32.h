@@ -71,6 +71,7 @@ class Win32MessageBoxes final : public app::MessageBoxes {
  public:
   // Null: the system's look.
   void SetPalette(const Palette* palette) { palette_ = palette; }
+  const Palette* GetPalette() const { return palette_; }
   int Show(tray::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
            std::uint32_t flags) override;
 

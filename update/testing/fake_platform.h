@@ -57,29 +57,39 @@ class FakeVersionBlock : public VersionBlock {
   std::optional<FileVersion> version;  // nothing: the executable has no version block
 };
 
-// Records what was opened and by which route. By default there is no desktop
-// shell to hand an address to, as under Wine, so everything is opened directly.
+// Records what the desktop shell was asked to open. By default there is no desktop
+// shell to take it, as under Wine without a desktop. `duringExecute` runs inside
+// each request (e.g. to note which thread asks).
 class FakeShell : public Shell {
  public:
   struct Call {
-    WindowHandle owner;  // null for the desktop shell's route, which has no owner
     std::wstring verb;
     std::wstring file;
     int showCommand;
-    bool asDesktopUser;
   };
   bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) override {
-    ++desktopAttempts;
-    if (!desktopShellTakes) return false;
-    calls.push_back({nullptr, verb, file, showCommand, true});
-    return true;
-  }
-  void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override {
-    calls.push_back({owner, verb, file, showCommand, false});
+    calls.push_back({verb, file, showCommand});
+    if (duringExecute) duringExecute();
+    return desktopShellTakes;
   }
   bool desktopShellTakes = false;
-  int desktopAttempts = 0;
   std::vector<Call> calls;
+  std::function<void()> duringExecute;
+};
+
+class FakeAddressBox : public AddressBox {
+ public:
+  struct Call {
+    WindowHandle owner;
+    std::wstring caption;
+    std::wstring address;
+  };
+  void Show(WindowHandle owner, const std::wstring& caption, const std::wstring& address) override {
+    calls.push_back({owner, caption, address});
+    if (duringShow) duringShow();
+  }
+  std::vector<Call> calls;
+  std::function<void()> duringShow;  // e.g. to note the order of what the user sees
 };
 
 class FakePrompt : public Prompt {

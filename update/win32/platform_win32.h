@@ -25,12 +25,18 @@ class Win32VersionBlock final : public VersionBlock {
   std::optional<FileVersion> RunningExeVersion() const override;
 };
 
-// The desktop shell's route goes through Explorer's own shell view (update/win32/
-// shell_win32.cpp); the direct one is ShellExecuteW. Both on the UI thread.
+// Through Explorer's own shell view (update/win32/shell_win32.cpp), asked on a
+// thread of its own with its own apartment; the caller waits at most
+// `timeoutMilliseconds` and then gets false while that thread runs on alone. Safe
+// on any thread that may block that long, never on the UI thread.
 class Win32Shell final : public Shell {
  public:
+  explicit Win32Shell(std::uint32_t timeoutMilliseconds = kDesktopShellTimeoutMilliseconds)
+      : timeoutMilliseconds_(timeoutMilliseconds) {}
   bool ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) override;
-  void Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) override;
+
+ private:
+  std::uint32_t timeoutMilliseconds_;
 };
 
 class Win32Prompt final : public Prompt {
@@ -57,7 +63,8 @@ class Win32StopEvent final : public StopEvent {
   std::atomic<bool> set_{false};
 };
 
-// Everything CheckUpdate needs, with the real services.
+// Everything CheckUpdate needs, with the real services, but for the address box,
+// which is the program's own.
 UpdateCheckEnvironment Win32UpdateCheckEnvironment(WindowHandle owner, std::wstring title, std::wstring userLanguage,
                                                    std::shared_ptr<UiDispatcher> ui);
 

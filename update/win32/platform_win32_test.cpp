@@ -1,8 +1,11 @@
-// Runs under Wine (win64 preset): the stop event and the HTTP client's failures that
-// need no server. The HTTPS exchanges with a server are tests/e2e/test_update_https.sh.
+// Runs under Wine (win64 preset): the stop event, the HTTP client's failures that
+// need no server, and the desktop shell's bounded route. The HTTPS exchanges with a
+// server are tests/e2e/test_update_https.sh.
 #include "update/win32/platform_win32.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <thread>
 
@@ -52,6 +55,22 @@ TEST(Win32HttpClient, RefusesAHeaderThatWouldSplitTheRequest) {
             HttpResult::Failed);
   EXPECT_EQ(http.Get(L"https://127.0.0.1:1/", {{L"User-Language\n", L"en"}}, body), HttpResult::Failed);
   EXPECT_EQ(body, L"untouched");
+}
+
+// The desktop shell's answer comes back from the call's own thread and apartment.
+// Wine 8 under Xvfb runs a desktop shell (its explorer.exe serves the desktop's shell
+// view, though GetShellWindow() answers null), which takes an empty folder of this
+// test and opens it in a window of its own.
+TEST(Win32Shell, TheBoundedCallGivesTheDesktopShellsAnswer) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"tidewell-shell-test-" + std::to_wstring(::GetCurrentProcessId());
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+  // A limit far above what an answer takes: a call that never handed its answer
+  // back would give false, one that ignored the limit would hang until ctest's.
+  Win32Shell shell(60000);
+  EXPECT_TRUE(shell.ExecuteAsDesktopUser(L"open", folder, SW_SHOWNORMAL));
+  ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

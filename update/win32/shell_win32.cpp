@@ -1,8 +1,9 @@
-// Opening web addresses. This process is elevated, and whatever it starts directly
-// inherits that: the browser, or whatever handler the user's own classes name for
-// https. So it asks the desktop's shell view, which lives in Explorer with the
-// user's ordinary rights, to open the address; only where no desktop shell runs
-// does it open the address itself.
+// Opening pages, folders and files. This process is elevated, and whatever it
+// starts itself inherits that: the browser, or whatever handler the user's own
+// classes name for https. So it only ever asks the desktop's shell view, which
+// lives in Explorer with the user's ordinary rights, to open them. That is a call
+// into another process, which can hang (Explorer restarting, not yet up at log-on),
+// so it runs on a thread of its own and the caller waits a few seconds at most.
 #include <windows.h>
 // after windows.h
 #include <exdisp.h>
@@ -12,7 +13,12 @@
 #include <shlobj.h>
 #include <shldisp.h>
 
+#include <functional>
+#include <memory>
+
+#include "common/error.h"
 #include "common/win32/com.h"
+#include "update/update.h"
 #include "update/win32/platform_win32.h"
 
 namespace zeph::update {
@@ -56,9 +62,8 @@ HRESULT DesktopShellDispatch(ComPtr<IShellDispatch2>& out, HWND& desktop) {
   return QueryInto(application.get(), IID_IShellDispatch2, out);
 }
 
-}  // namespace
-
-bool Win32Shell::ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) {
+// The COM chain, on the calling thread in an apartment of its own.
+bool OpenThroughDesktopShell(const std::wstring& verb, const std::wstring& file, int showCommand) {
   const ScopedComApartment com;
   ComPtr<IShellDispatch2> shell;
   HWND desktop = nullptr;
@@ -76,10 +81,31 @@ bool Win32Shell::ExecuteAsDesktopUser(const std::wstring& verb, const std::wstri
       shell.get()->ShellExecute(target.get(), arguments.get(), directory.get(), operation.get(), show.get()));
 }
 
-void Win32Shell::Execute(WindowHandle owner, const std::wstring& verb, const std::wstring& file, int showCommand) {
-  // Protocol handlers may be shell extensions, which need COM on the calling thread.
-  const ScopedComApartment com;
-  ::ShellExecuteW(static_cast<HWND>(owner), verb.c_str(), file.c_str(), nullptr, nullptr, showCommand);
+DWORD WINAPI RunBody(void* parameter) {
+  const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
+  (*body)();  // BoundedCall's body catches what the call throws
+  return 0;
+}
+
+// A detached system thread per call; nobody joins it, as a hung one may never end.
+class SystemThreads final : public ThreadStarter {
+ public:
+  void Start(std::function<void()> body) override {
+    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    const HANDLE thread = ::CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr);
+    if (!thread) throw Error(L"Windows could not start a thread.");
+    owned.release();  // the thread owns it now
+    ::CloseHandle(thread);
+  }
+};
+
+}  // namespace
+
+bool Win32Shell::ExecuteAsDesktopUser(const std::wstring& verb, const std::wstring& file, int showCommand) {
+  SystemThreads threads;
+  return BoundedCall(threads, std::make_shared<Win32StopEvent>(),
+                     [verb, file, showCommand] { return OpenThroughDesktopShell(verb, file, showCommand); },
+                     timeoutMilliseconds_);
 }
 
 }  // namespace zeph::update

@@ -3,7 +3,8 @@
 //   update_check_demo URL LANG
 // Owns a hidden window of class "TwUpdateDemo" titled "Tidewell Update Demo" (the
 // prompt's owner and caption) and runs until that window is closed, which asks the
-// check to stop. Prints "proc updated=N data=TEXT" when Proc runs and "worker ended"
+// check to stop. Prints "address box ADDRESS" where the address box would show,
+// "proc updated=N data=TEXT" when Proc runs and "worker ended"
 // when the worker thread has returned (CR and LF in TEXT written as \r and \n); after
 // the window has closed it waits 5 s at most for the worker.
 #include <windows.h>
@@ -69,6 +70,15 @@ class ReportingThreads final : public zeph::ThreadStarter {
   HANDLE ended_;
 };
 
+// Where the desktop shell cannot open the download page: prints
+// "address box ADDRESS" instead of showing it.
+class PrintingAddressBox final : public zeph::update::AddressBox {
+ public:
+  void Show(zeph::update::WindowHandle, const std::wstring&, const std::wstring& address) override {
+    Print(L"address box " + address);
+  }
+};
+
 std::shared_ptr<zeph::update::UpdateCheck> g_check;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,6 +117,7 @@ int wmain(int argc, wchar_t** argv) {
   ReportingThreads threads(workerEnded.get());
 
   auto env = zeph::update::Win32UpdateCheckEnvironment(window, kTitle, argv[2], std::make_shared<WindowInvoker>(window));
+  env.addressBox = std::make_shared<PrintingAddressBox>();
   g_check = zeph::update::CheckUpdate(argv[1], false, [](bool updated, const std::wstring& data) {
     Print(L"proc updated=" + std::to_wstring(updated ? 1 : 0) + L" data=" + data);
   }, std::move(env), threads);
