@@ -188,7 +188,8 @@ void ForEachEntry(HANDLE folder, const wchar_t* mask, Visit&& visit) {
 // without delete sharing: while open it cannot be renamed, removed or swapped.
 HANDLE OpenFolder(HANDLE parent, const wchar_t* name, SECURITY_DESCRIPTOR* security, FolderSecurityCheck check) {
   bool created = false;
-  HANDLE folder = OpenRelative(parent, name, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | READ_CONTROL,
+  HANDLE folder = OpenRelative(parent, name,
+                               FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF, FILE_DIRECTORY_FILE, security, &created);
   if (!folder) return nullptr;
   Identity opened;
