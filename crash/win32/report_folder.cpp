@@ -199,7 +199,7 @@ HANDLE OpenFolder(HANDLE parent, const wchar_t* name, SECURITY_DESCRIPTOR* secur
     ForEachEntry(parent, name, [&](const FILE_ID_BOTH_DIR_INFO& entry, const wchar_t*) {
       listed = IsPlain(entry.FileAttributes, true) && ULONGLONG(entry.FileId.QuadPart) == opened.fileId;
     });
-    usable = listed && check(folder);
+    usable = listed && (check ? check(folder) : OnlyAdministratorsCanChangeFolder(folder));
   }
   if (usable) return folder;
   ::CloseHandle(folder);

@@ -48,8 +48,9 @@ bool OnlyAdministratorsCanChangeFolder(HANDLE folder);
 
 class ReportFolder {
  public:
-  // The folder under the machine's ProgramData folder.
-  ReportFolder() = default;
+  // The folder under the machine's ProgramData folder. All zero: a static one takes
+  // no room in the exe.
+  constexpr ReportFolder() = default;
   // Tests: the folder under `root` instead, an existing folder judged by `check`.
   ReportFolder(const wchar_t* root, FolderSecurityCheck check);
   ReportFolder(const ReportFolder&) = delete;
@@ -73,13 +74,13 @@ class ReportFolder {
  private:
   struct HandleTraits {
     using Value = HANDLE;
-    static Value Invalid() { return nullptr; }
+    static constexpr Value Invalid() { return nullptr; }
     static void Close(Value handle) { ::CloseHandle(handle); }
   };
   using Handle = UniqueAny<HandleTraits>;
 
   wchar_t root_[MAX_PATH] = {};  // "": the machine's ProgramData folder
-  FolderSecurityCheck check_ = OnlyAdministratorsCanChangeFolder;
+  FolderSecurityCheck check_ = nullptr;  // null: OnlyAdministratorsCanChangeFolder
   wchar_t path_[MAX_PATH] = {};
   Handle folder_;
 };
