@@ -48,8 +48,8 @@ bool OnlyAdministratorsCanChangeFolder(HANDLE folder);
 
 class ReportFolder {
  public:
-  // The folder under the machine's ProgramData folder. All zero: a static one takes
-  // no room in the exe.
+  // The folder under the machine's ProgramData folder. Constant-initialised: a static
+  // one is ready before any code runs (MinGW still writes its 1 KB into the exe).
   constexpr ReportFolder() = default;
   // Tests: the folder under `root` instead, an existing folder judged by `check`.
   ReportFolder(const wchar_t* root, FolderSecurityCheck check);
