@@ -4,6 +4,7 @@
 #include <winternl.h>
 
 #include <cwchar>
+#include <iterator>
 
 #include "common/win32/system_library.h"
 #include "crash/report.h"
@@ -206,6 +207,31 @@ HANDLE OpenFolder(HANDLE parent, const wchar_t* name, SECURITY_DESCRIPTOR* secur
   return nullptr;
 }
 
+bool AcceptAfterTheOtherChecks(HANDLE) { return true; }
+
+// Whether the file system keeps the descriptors it is given: a probe folder made in
+// `parent` with `security` must read back as that descriptor. Where it does not
+// (Wine maps descriptors to Unix mode bits, and every file reads back as the user's,
+// unprotected) an existing folder's descriptor says nothing and cannot be judged;
+// there the other checks alone decide, or no run after the first could keep reports.
+// A probe that cannot be made counts as keeping them: the strict judgement stands.
+bool KeepsSecurity(HANDLE parent, SECURITY_DESCRIPTOR* security) {
+  wchar_t digits[16];
+  std::size_t at = std::size(digits);
+  digits[--at] = L'\0';
+  for (DWORD id = ::GetCurrentProcessId(); at > 0 && (id != 0 || at == std::size(digits) - 1); id /= 10) {
+    digits[--at] = static_cast<wchar_t>(L'0' + id % 10);
+  }
+  wchar_t name[48] = L"Tidewell.probe-";
+  Append(digits + at, name, std::size(name));
+  const HANDLE probe = OpenRelative(parent, name, DELETE | READ_CONTROL, 0, FILE_CREATE,
+                                    FILE_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, security);
+  if (!probe) return true;
+  const bool keeps = OnlyAdministratorsCanChangeFolder(probe);
+  ::CloseHandle(probe);
+  return keeps;
+}
+
 bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && ::IsWellKnownSid(sid, type); }
 
 bool IsAdministration(PSID sid) {
@@ -297,9 +323,11 @@ bool ReportFolder::Open() {
   if (!base) return false;
   FolderSecurity security;
   if (!security.Build()) return false;
-  const Handle tidewell(OpenFolder(base.get(), L"Tidewell", security.Descriptor(), check_));
+  FolderSecurityCheck check = check_;
+  if (!check && !KeepsSecurity(base.get(), security.Descriptor())) check = AcceptAfterTheOtherChecks;
+  const Handle tidewell(OpenFolder(base.get(), L"Tidewell", security.Descriptor(), check));
   if (!tidewell) return false;
-  Handle crashes(OpenFolder(tidewell.get(), L"Crashes", security.Descriptor(), check_));
+  Handle crashes(OpenFolder(tidewell.get(), L"Crashes", security.Descriptor(), check));
   if (!crashes || !Append(L"\\Tidewell\\Crashes", path, MAX_PATH)) return false;
   folder_ = std::move(crashes);
   Copy(path, path_, MAX_PATH);

@@ -273,6 +273,16 @@ TEST_F(ReportFolderTest, CreatesTheFolderWithItsDescriptorAndNewFilesByPlainName
   EXPECT_EQ(List(crashes_), Names{name});
 }
 
+// The folder an earlier run made is used again. Where the file system keeps no
+// descriptors (Wine) it cannot be judged by its own, and the other checks decide.
+TEST_F(ReportFolderTest, AFolderAnEarlierRunMadeIsUsedAgain) {
+  for (int run = 0; run < 2; ++run) {
+    ReportFolder folder(base_.c_str(), nullptr);
+    EXPECT_TRUE(folder.Open()) << "run " << run;
+  }
+  EXPECT_EQ(List(base_), (Names{L"Tidewell", L"outside"}));  // no probe left behind
+}
+
 // A folder planted before the program starts: Open refuses it, and nothing is
 // written or deleted where it leads.
 TEST_F(ReportFolderTest, RefusesAPlantedFolderAndTouchesNothingWhereItLeads) {
