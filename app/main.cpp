@@ -18,6 +18,7 @@
 #include "app/win32/platform_win32.h"
 #include "app/win32/startup_win32.h"
 #include "common/win32/system_library.h"
+#include "crash/win32/crash_handler.h"
 #include "translate/program_texts.h"
 #include "translate/translate.h"
 #include "update/win32/platform_win32.h"
@@ -68,6 +69,17 @@ void RemoveTrayIcon() {
   if (g_services) g_services->window.trayShell.Delete();
 }
 
+// The crash watcher starts on a short-lived worker once the window shows, so its
+// start costs the program's none; a crash before it runs is reported in-process.
+void StartCrashWatcherSoon(HWND window) {
+  const auto start = [](void* parameter) -> DWORD {
+    constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
+    crash::StartWatcher(static_cast<HWND>(parameter), kTrayIconId);
+    return 0;
+  };
+  if (const HANDLE thread = ::CreateThread(nullptr, 64 * 1024, start, window, 0, nullptr)) ::CloseHandle(thread);
+}
+
 int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
   const win32::Palette palette = win32::ApplyTheme(win32::kThemeName);
@@ -92,6 +104,7 @@ int RunMainCopy(std::vector<std::wstring> args) {
   // with what was set up.
   application.Guard([&] { form.FormCreate(); });
   window.Show();
+  StartCrashWatcherSoon(window.Handle());
   return win32::RunMessageLoop(window.Handle());
 }
 
@@ -102,6 +115,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // folder may be one where others can write.
   zeph::RestrictDllSearchToSystem32();
   const std::vector<std::wstring> args = win32::CommandLineArgs();
+  // The crash watcher a main copy starts; for every other first argument, the program.
+  if (win32::RunCrashWatcherIfAsked(args)) return 0;
   win32::Win32InstanceServices instances;
   return app::RunStartup(instances, args, [&] { return RunMainCopy(args); });
 }

@@ -12,6 +12,7 @@ probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; }
 crashes() { ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local/Tidewell/Crashes 2> /dev/null | head -n1; }
 reports() { ls "$(crashes)" 2> /dev/null | grep -c "^tidewell-[0-9]\{8\}-[0-9]\{6\}-[0-9]*\.$1\$"; }
 has_report_pair() { [ "$(reports txt)" = 1 ] && [ "$(reports dmp)" = 1 ]; }
+watcher() { pgrep -f -- '/crash-watcher:' > /dev/null; }
 main_copy_other_than() { local now; now=$(probe pid $CLS) && [ -n "$now" ] && [ "$now" != "$1" ]; }
 
 LC_ALL=C.UTF-8 timeout --kill-after=5 300 wine "$TW_EXE" > /dev/null 2>&1 &
@@ -20,9 +21,10 @@ probe wait 20000 shown $CLS || fail "the window did not appear"
 caption=$(probe window $CLS | sed -n 's/.*caption=//p')
 crashed=$(probe pid $CLS)
 [ -n "$crashed" ] || fail "no process id for the window"
+tw_poll 20 watcher || fail "no crash watcher started"
 
 probe crash $CLS || fail "could not start a thread at an invalid address"
-tw_poll 10 has_report_pair || fail "no report pair within ten seconds: $(ls -l "$(crashes)" 2>&1)"
+tw_poll 20 has_report_pair || fail "no report pair: $(ls -l "$(crashes)" 2>&1)"
 report=$(cat "$(crashes)"/*.txt | tr -d '\r')
 echo "$report" | head -n 12
 grep -q "^What: exception 0xC0000005 ACCESS_VIOLATION at 0x00000010$" <<< "$report" || fail "the report names no access violation at 0x10"
@@ -31,8 +33,9 @@ grep -q "^Thread: [0-9]* (worker thread)$" <<< "$report" || fail "the report nam
 grep -q "^Process: $((crashed))$" <<< "$report" || fail "the report names another process than $crashed"
 
 probe wait 60000 msgbox "$caption" || fail "no crash dialog captioned '$caption'"
-# The dialog comes once the dump is written (Wine's dump writer takes seconds).
-[ "$(stat -c %s "$(crashes)"/*.dmp)" -gt 1000 ] || fail "the minidump is empty"
+# The dump is written beside the dialog (Wine's dump writer takes seconds).
+dump_written() { [ "$(stat -c %s "$(crashes)"/*.dmp)" -gt 1000 ]; }
+tw_poll 60 dump_written || fail "the minidump is empty"
 dialog=$(probe msgbox "$caption")
 echo "$dialog"
 tw_shot "$TW_SHOTS/crash-dialog.png"
