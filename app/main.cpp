@@ -69,11 +69,14 @@ void RemoveTrayIcon() {
   if (g_services) g_services->window.trayShell.Delete();
 }
 
-// The crash watcher starts on a short-lived worker once the window shows, so its
-// start costs the program's none; a crash before it runs is reported in-process.
+// The crash watcher starts on a short-lived worker a moment after the window shows,
+// so that starting a second process of the exe does not compete with the window's
+// first paint and the start's workers; a crash before it runs is reported in-process.
 void StartCrashWatcherSoon(HWND window) {
   const auto start = [](void* parameter) -> DWORD {
+    constexpr DWORD kAfterShowMs = 1000;
     constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
+    ::Sleep(kAfterShowMs);
     crash::StartWatcher(static_cast<HWND>(parameter), kTrayIconId);
     return 0;
   };

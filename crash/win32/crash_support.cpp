@@ -148,8 +148,7 @@ bool WriteReportText(const ReportFacts& facts, const wchar_t* text, std::size_t 
 }
 
 void PruneReports() {
-  static ReportStems stems;  // 5 KB: not on a stack that may be nearly used up
-  stems = ReportStems{};
+  ReportStems stems;
   wchar_t pattern[MAX_PATH];
   if (!FolderFile(L"tidewell-*", pattern)) return;
   WIN32_FIND_DATAW found;

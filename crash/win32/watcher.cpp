@@ -111,6 +111,7 @@ struct Watch {
   ReportFacts walked;  // with it
   CodeLocation frames[kMaxFrames];
   wchar_t report[kReportCapacity];
+  wchar_t shortReport[kReportCapacity];
   char utf8[kReportCapacity * 3 + 3];
   HANDLE reportReady;
 };
@@ -178,7 +179,9 @@ void EndParent(const Block& b, HANDLE parent, bool restart) {
 }
 
 void HandleCrash(Block& b, HANDLE parent, DWORD parentId, const WatcherDialog& dialog) {
-  static Watch w;
+  // The watcher did not crash: its heap serves. (A static one would be written into
+  // the exe as zeros.)
+  Watch& w = *new Watch{};
   w.block = &b;
   w.parent = parent;
   w.parentId = parentId;
@@ -195,12 +198,11 @@ void HandleCrash(Block& b, HANDLE parent, DWORD parentId, const WatcherDialog& d
 
   const ReportFacts* facts = &w.walked;
   const wchar_t* report = w.report;
-  static wchar_t shortReport[kReportCapacity];
   if (!worker || ::WaitForSingleObject(w.reportReady, kReportMs) != WAIT_OBJECT_0) {
     // The walk does not come back: the dialog gets the report without the stack.
-    FormatReport(w.base, shortReport, kReportCapacity);
+    FormatReport(w.base, w.shortReport, kReportCapacity);
     facts = &w.base;
-    report = shortReport;
+    report = w.shortReport;
   }
   bool restart = false;
   if (dialog.dialog) {
