@@ -72,15 +72,18 @@ void RemoveTrayIcon() {
 // The crash watcher starts on a short-lived worker a moment after the window shows,
 // so that starting a second process of the exe does not compete with the window's
 // first paint and the start's workers; a crash before it runs is reported in-process.
+DWORD WINAPI StartCrashWatcher(void* window) {
+  constexpr DWORD kAfterShowMs = 1000;
+  constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
+  ::Sleep(kAfterShowMs);
+  crash::StartWatcher(static_cast<HWND>(window), kTrayIconId);
+  return 0;
+}
+
 void StartCrashWatcherSoon(HWND window) {
-  const auto start = [](void* parameter) -> DWORD {
-    constexpr DWORD kAfterShowMs = 1000;
-    constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
-    ::Sleep(kAfterShowMs);
-    crash::StartWatcher(static_cast<HWND>(parameter), kTrayIconId);
-    return 0;
-  };
-  if (const HANDLE thread = ::CreateThread(nullptr, 64 * 1024, start, window, 0, nullptr)) ::CloseHandle(thread);
+  if (const HANDLE thread = ::CreateThread(nullptr, 64 * 1024, StartCrashWatcher, window, 0, nullptr)) {
+    ::CloseHandle(thread);
+  }
 }
 
 int RunMainCopy(std::vector<std::wstring> args) {
