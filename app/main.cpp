@@ -69,21 +69,22 @@ void RemoveTrayIcon() {
   if (g_services) g_services->window.trayShell.Delete();
 }
 
-// The crash watcher starts on a short-lived worker a moment after the window shows,
-// so that starting a second process of the exe does not compete with the window's
-// first paint and the start's workers; a crash before it runs is reported in-process.
-DWORD WINAPI StartCrashWatcher(void* window) {
-  constexpr DWORD kAfterShowMs = 1000;
+// The crash watcher starts on the UI thread a moment after the window shows, so that
+// starting a second process of the exe does not compete with the window's first
+// paint and the start's workers (a thread of its own would cost the program about
+// 1 MB under Wine for good); a crash before it runs is reported in-process.
+HWND g_trayWindow = nullptr;
+
+void CALLBACK StartCrashWatcher(HWND, UINT, UINT_PTR timer, DWORD) {
   constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
-  ::Sleep(kAfterShowMs);
-  crash::StartWatcher(static_cast<HWND>(window), kTrayIconId);
-  return 0;
+  ::KillTimer(nullptr, timer);
+  crash::StartWatcher(g_trayWindow, kTrayIconId);
 }
 
 void StartCrashWatcherSoon(HWND window) {
-  if (const HANDLE thread = ::CreateThread(nullptr, 64 * 1024, StartCrashWatcher, window, 0, nullptr)) {
-    ::CloseHandle(thread);
-  }
+  constexpr UINT kAfterShowMs = 1000;
+  g_trayWindow = window;
+  ::SetTimer(nullptr, 0, kAfterShowMs, StartCrashWatcher);
 }
 
 int RunMainCopy(std::vector<std::wstring> args) {
