@@ -178,6 +178,13 @@ void EndParent(const Block& b, HANDLE parent, bool restart) {
   }
 }
 
+// A crash of the watcher itself ends it at once, so the crashed copy, which watches
+// its process, reports in-process instead.
+LONG WINAPI EndTheWatcher(EXCEPTION_POINTERS*) {
+  ::TerminateProcess(::GetCurrentProcess(), kCrashExitCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
 void HandleCrash(Block& b, HANDLE parent, DWORD parentId, const WatcherDialog& dialog) {
   // The watcher did not crash: its heap serves. (A static one would be written into
   // the exe as zeros.)
@@ -354,6 +361,7 @@ bool RunCrashWatcherIfAsked(const wchar_t* firstArgument, const WatcherDialog& d
     ::UnmapViewOfFile(view);
     return false;
   }
+  ::SetUnhandledExceptionFilter(EndTheWatcher);
   PrepareCrashSupport();
   const HANDLE waits[] = {AsHandle(block->crashedEvent), parent};
   // Until the main copy crashes, asks for a restart or ends.
