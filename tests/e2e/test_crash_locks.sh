@@ -48,8 +48,9 @@ for row in "${cases[@]}"; do
   printf '%s: settled after %.1f s, %s\n' "$name" "$(echo "$(date +%s.%N) - $start" | bc)" \
     "$(alive && echo "report and dialog" || echo "process ended")"
   if alive; then
-    grep -q "^What: exception 0xC00000" "$(crashes)"/$(ls -t "$(crashes)" | grep '\.txt$' | head -n1) ||
-      fail "$name: the report names no exception"
+    report=$(cat "$(crashes)/$(ls -t "$(crashes)" | grep '\.txt$' | head -n1)" | tr -d '\r')
+    grep -A3 -E "^(What|Stack):" <<< "$report"
+    grep -q "^What: exception 0xC00000" <<< "$report" || fail "$name: the report names no exception"
     probe press "$caption" 101 || fail "$name: cannot press Close"
     tw_poll 30 bash -c "! kill -0 $pid" || fail "$name: Close did not end the crashed copy"
   fi
