@@ -13,6 +13,7 @@ crashes() { ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local/Tidewell/Crashes 2
 reports() { ls "$(crashes)" 2> /dev/null | grep -c "^tidewell-[0-9]\{8\}-[0-9]\{6\}-[0-9]*\.$1\$"; }
 has_report_pair() { [ "$(reports txt)" = 1 ] && [ "$(reports dmp)" = 1 ]; }
 watcher() { pgrep -f -- '/crash-watcher:' > /dev/null; }
+no_watcher() { ! watcher; }
 main_copy_other_than() { local now; now=$(probe pid $CLS) && [ -n "$now" ] && [ "$now" != "$1" ]; }
 
 LC_ALL=C.UTF-8 timeout --kill-after=5 300 wine "$TW_EXE" > /dev/null 2>&1 &
@@ -54,3 +55,5 @@ echo "crashed copy $crashed, fresh copy $(probe pid $CLS)"
 # The fresh copy is the main copy: it answers the end of the log-on and ends.
 probe send $CLS 0x11 0 0 > /dev/null || fail "the fresh copy does not answer"
 probe wait 10000 gone $CLS || fail "the fresh copy did not close"
+# The fresh copy's crash watcher ends with it.
+tw_poll 10 no_watcher || fail "a crash watcher outlived the program"
