@@ -89,7 +89,7 @@ void CopyInto(const std::wstring& text, wchar_t* out, std::size_t capacity) {
 void DescribeForTheDialog(wchar_t* language, std::size_t languageCapacity, wchar_t* caption,
                           std::size_t captionCapacity) {
   CopyInto(translate::CurrentLanguage(), language, languageCapacity);
-  CopyInto(g_application ? g_application->Title() : std::wstring(), caption, captionCapacity);
+  if (g_application) CopyInto(g_application->Title(), caption, captionCapacity);
 }
 
 // In the crash watcher, once its parent crashed: the dialog in the crashed copy's
