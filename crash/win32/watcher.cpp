@@ -73,7 +73,7 @@ bool WatcherRuns() { return g_block && ::WaitForSingleObject(g_watcher, 0) == WA
 // inheritance where the attribute list is unavailable.
 bool CreateWatcherProcess(wchar_t* commandLine, HANDLE* handles, std::size_t count, PROCESS_INFORMATION& process) {
   STARTUPINFOEXW startup{};
-  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.cb = sizeof(STARTUPINFOW);
   alignas(16) static unsigned char attributes[256];
   SIZE_T size = 0;
   ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -91,7 +91,6 @@ bool CreateWatcherProcess(wchar_t* commandLine, HANDLE* handles, std::size_t cou
       }
     }
   }
-  if (!(flags & EXTENDED_STARTUPINFO_PRESENT)) startup.StartupInfo.cb = sizeof(STARTUPINFOW);
   const bool started = ::CreateProcessW(nullptr, commandLine, nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                                         &startup.StartupInfo, &process) != FALSE;
   if (startup.lpAttributeList) ::DeleteProcThreadAttributeList(startup.lpAttributeList);
