@@ -19,6 +19,7 @@
 #include "app/win32/platform_win32.h"
 #include "app/win32/startup_win32.h"
 #include "common/win32/system_library.h"
+#include "crash/win32/crash_handler.h"
 #include "translate/program_texts.h"
 #include "translate/translate.h"
 #include "update/win32/platform_win32.h"
@@ -72,6 +73,24 @@ void RemoveTrayIcon() {
   if (g_services) g_services->window.trayShell.Delete();
 }
 
+// The crash watcher starts on the UI thread a moment after the window shows, so that
+// starting a second process of the exe does not compete with the window's first
+// paint and the start's workers (a thread of its own would cost the program about
+// 1 MB under Wine for good); a crash before it runs is reported in-process.
+HWND g_trayWindow = nullptr;
+
+void CALLBACK StartCrashWatcher(HWND, UINT, UINT_PTR timer, DWORD) {
+  constexpr UINT kTrayIconId = 1;  // Win32TrayShell's icon of the window
+  ::KillTimer(nullptr, timer);
+  crash::StartWatcher(g_trayWindow, kTrayIconId);
+}
+
+void StartCrashWatcherSoon(HWND window) {
+  constexpr UINT kAfterShowMs = 1000;
+  g_trayWindow = window;
+  ::SetTimer(nullptr, 0, kAfterShowMs, StartCrashWatcher);
+}
+
 int RunMainCopy(std::vector<std::wstring> args) {
   win32::EnablePerMonitorDpiAwareness();
   const win32::Palette palette = win32::ApplyTheme(win32::kThemeName);
@@ -96,6 +115,7 @@ int RunMainCopy(std::vector<std::wstring> args) {
   // with what was set up.
   application.Guard([&] { form.FormCreate(); });
   window.Show();
+  StartCrashWatcherSoon(window.Handle());
   return win32::RunMessageLoop(window.Handle());
 }
 
@@ -106,6 +126,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // folder may be one where others can write.
   zeph::RestrictDllSearchToSystem32();
   const std::vector<std::wstring> args = win32::CommandLineArgs();
+  // The crash watcher a main copy starts; for every other first argument, the program.
+  if (win32::RunCrashWatcherIfAsked(args)) return 0;
   win32::Win32InstanceServices instances;
   return app::RunStartup(instances, args, [&] { return RunMainCopy(args); });
 }

@@ -3,9 +3,12 @@
 #include <cstring>
 
 #include "app/win32/address_box.h"
+#include "app/win32/dpi.h"
 #include "app/win32/message_dialog.h"
 #include "crash/win32/crash_handler.h"
+#include "crash/win32/watcher.h"
 #include "translate/program_texts.h"
+#include "translate/win32/translate_win32.h"
 #include "update/win32/platform_win32.h"
 
 namespace zeph::win32 {
@@ -15,6 +18,7 @@ using translate::ProgramText;
 
 const app::Application* g_application = nullptr;
 Palette g_palette;
+std::wstring g_caption = L"Tidewell";  // the crash watcher's: the crashed copy's window caption
 
 void CopyToClipboard(const std::wstring& text) {
   if (!::OpenClipboard(nullptr)) return;
@@ -68,13 +72,38 @@ bool ShowCrashDialog(const crash::ReportFacts& facts, const wchar_t* report, con
   wchar_t summary[128];
   crash::FormatSummary(facts, summary, std::size(summary));
   DialogSpec dialog;
-  dialog.caption = g_application ? g_application->Title() : std::wstring(L"Tidewell");
+  dialog.caption = g_application ? g_application->Title() : g_caption;
   dialog.text = ProgramText(crash::PlainWords(facts)) + L"\r\n\r\n" + summary + L"\r\n\r\n" +
               ProgramText(L"오류 보고서를 저장했습니다. 타이드웰을 다시 시작하거나 닫을 수 있습니다.");
   dialog.details = report;
   dialog.setForeground = true;
   dialog.topmost = true;
   return ShowReportDialog(std::move(dialog), false, g_palette) == kCrashRestart;
+}
+
+void CopyInto(const std::wstring& text, wchar_t* out, std::size_t capacity) {
+  std::size_t i = 0;
+  for (; i < text.size() && i + 1 < capacity; ++i) out[i] = text[i];
+  if (capacity > 0) out[i] = L'\0';
+}
+
+// At a crash, on the crashed thread: reads the two texts, allocates nothing.
+void DescribeForTheDialog(wchar_t* language, std::size_t languageCapacity, wchar_t* caption,
+                          std::size_t captionCapacity) {
+  CopyInto(translate::CurrentLanguage(), language, languageCapacity);
+  if (g_application) CopyInto(g_application->Title(), caption, captionCapacity);
+}
+
+// In the crash watcher, once its parent crashed: the dialog in the crashed copy's
+// language and caption, and the light or dark look as it is now.
+void PrepareWatcherDialog(const wchar_t* language, const wchar_t* caption) {
+  EnablePerMonitorDpiAwareness();
+  const translate::Win32ResourceSource resources;
+  const translate::Win32LocaleSource locale;
+  translate::LoadProgramTexts(resources, locale);
+  if (language && *language) translate::SetCurrentLanguage(language);
+  if (caption && *caption) g_caption = caption;
+  g_palette = ApplyTheme(kThemeName);
 }
 
 }  // namespace
@@ -107,7 +136,15 @@ void InstallCrashReporting(const app::Application& application, const Palette& p
   setup.firstArgument = firstArgument.c_str();
   setup.dialog = ShowCrashDialog;
   setup.beforeExit = beforeExit;
+  setup.describe = DescribeForTheDialog;
   crash::InstallCrashHandler(setup);
+}
+
+bool RunCrashWatcherIfAsked(const std::vector<std::wstring>& args) {
+  crash::WatcherDialog dialog;
+  dialog.prepare = PrepareWatcherDialog;
+  dialog.dialog = ShowCrashDialog;
+  return !args.empty() && crash::RunCrashWatcherIfAsked(args.front().c_str(), dialog);
 }
 
 }  // namespace zeph::win32

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/win32/palette.h"
@@ -36,5 +37,10 @@ class Win32ErrorReporter final : public crash::ErrorReporter {
 // Installs the crash handler with the crash dialog, on the UI thread at start.
 // `application` gives the dialog its caption; `beforeExit` takes the tray icon away.
 void InstallCrashReporting(const app::Application& application, const Palette& palette, void (*beforeExit)());
+
+// True when this process was started as the crash watcher of a main copy (its first
+// argument names a hand-over block prepared for it), once the watch has ended; false
+// for any other arguments, which start the program as usual.
+bool RunCrashWatcherIfAsked(const std::vector<std::wstring>& args);
 
 }  // namespace zeph::win32

@@ -34,8 +34,7 @@ bool TellTheParent(const crash::ReportFacts& facts, const wchar_t*, const wchar_
   return false;  // close
 }
 
-void InstallCrashHandlerWritingTo(const std::wstring& localAppData) {
-  ::SetEnvironmentVariableW(L"LOCALAPPDATA", localAppData.c_str());
+void InstallTheCrashHandler() {
   crash::CrashHandlerSetup setup;
   setup.dialog = TellTheParent;
   crash::InstallCrashHandler(setup);
@@ -58,19 +57,18 @@ class FaultForm : public ui::Form {
   ui::Button Go{*this, *this, L"Go"};
 };
 
-// A folder that stands in for %LOCALAPPDATA%: the same in the test and in the child
-// that re-runs it, and emptied by reading it.
-std::wstring Folder(const wchar_t* name) {
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + name;
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
+// The program's report folder in this Wine prefix, where the child that re-runs a
+// test writes.
+std::wstring Crashes() {
+  wchar_t programData[MAX_PATH];
+  const DWORD length = ::GetEnvironmentVariableW(L"ProgramData", programData, MAX_PATH);
+  return std::wstring(programData, length < MAX_PATH ? length : 0) + L"\\Tidewell\\Crashes\\";
 }
 
-// The reports in the crash folder: the text of the one .txt, and how many .dmp.
-std::string ReportText(const std::wstring& localAppData, int& dumps) {
-  const std::wstring crashes = localAppData + L"\\Tidewell\\Crashes\\";
+// The reports in the crash folder: the text of the one .txt, and how many .dmp; all
+// of them are deleted, so the next test starts from an empty folder.
+std::string ReportText(int& dumps) {
+  const std::wstring crashes = Crashes();
   std::string text;
   int texts = 0;
   dumps = 0;
@@ -95,10 +93,9 @@ std::string ReportText(const std::wstring& localAppData, int& dumps) {
 
 TEST(CrashGuardDeathTest, AnAccessViolationInAGuardIsACrashNotAnErrorBox) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const std::wstring folder = Folder(L"tw-crash-guard-");
   EXPECT_EXIT(
       {
-        InstallCrashHandlerWritingTo(folder);
+        InstallTheCrashHandler();
         tray::testing::FakeWindowSystem windows;
         app::testing::FakeMessageBoxes boxes;
         app::Application application(windows, boxes, {});
@@ -107,7 +104,7 @@ TEST(CrashGuardDeathTest, AnAccessViolationInAGuardIsACrashNotAnErrorBox) {
       },
       ::testing::ExitedWithCode(3), "reported exception 0xC0000005 ACCESS_VIOLATION, boxes 0");
   int dumps = 0;
-  const std::string report = ReportText(folder, dumps);
+  const std::string report = ReportText(dumps);
   EXPECT_NE(report.find("What: exception 0xC0000005 ACCESS_VIOLATION at app_win32_test.exe+0x"), std::string::npos)
       << report;
   EXPECT_NE(report.find("Access: write of 0x00000010"), std::string::npos) << report;
@@ -117,10 +114,9 @@ TEST(CrashGuardDeathTest, AnAccessViolationInAGuardIsACrashNotAnErrorBox) {
 
 TEST(CrashGuardDeathTest, AnAccessViolationInAWindowProcedureIsACrashNotAnErrorForTheSink) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const std::wstring folder = Folder(L"tw-crash-proc-");
   EXPECT_EXIT(
       {
-        InstallCrashHandlerWritingTo(folder);
+        InstallTheCrashHandler();
         FaultForm form;
         FormWindow view(form, SystemPalette(), [](std::exception_ptr) { ++g_boxesShown; });
         if (view.Create(nullptr, nullptr)) {
@@ -129,7 +125,7 @@ TEST(CrashGuardDeathTest, AnAccessViolationInAWindowProcedureIsACrashNotAnErrorF
       },
       ::testing::ExitedWithCode(3), "reported exception 0xC0000005 ACCESS_VIOLATION, boxes 0");
   int dumps = 0;
-  EXPECT_NE(ReportText(folder, dumps).find("ACCESS_VIOLATION"), std::string::npos);
+  EXPECT_NE(ReportText(dumps).find("ACCESS_VIOLATION"), std::string::npos);
   EXPECT_EQ(dumps, 1);
 }
 
@@ -139,15 +135,14 @@ void ThrowThroughNoexcept() noexcept { g_throw(); }
 
 TEST(CrashGuardDeathTest, TerminateIsReportedWithTheExceptionsType) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const std::wstring folder = Folder(L"tw-crash-terminate-");
   EXPECT_EXIT(
       {
-        InstallCrashHandlerWritingTo(folder);
+        InstallTheCrashHandler();
         ThrowThroughNoexcept();
       },
       ::testing::ExitedWithCode(3), "reported std::terminate, boxes 0");
   int dumps = 0;
-  const std::string report = ReportText(folder, dumps);
+  const std::string report = ReportText(dumps);
   EXPECT_NE(report.find("Exception type: St13runtime_error"), std::string::npos) << report;
   EXPECT_EQ(dumps, 1);
 }

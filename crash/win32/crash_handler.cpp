@@ -1,7 +1,5 @@
 #include "crash/win32/crash_handler.h"
 
-#include <dbghelp.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,10 +10,13 @@
 
 #include <cxxabi.h>
 
-#include "common/utf.h"
 #include "common/win32/system_library.h"
 #include "crash/fault.h"
+#include "crash/watcher_contract.h"
+#include "crash/win32/crash_support.h"
+#include "crash/win32/dbghelp.h"
 #include "crash/win32/stack_walk.h"
+#include "crash/win32/watcher.h"
 
 namespace zeph::crash {
 namespace {
@@ -25,9 +26,12 @@ namespace {
 constexpr std::size_t kReportCapacity = 16 * 1024;
 constexpr UINT kCrashExitCode = 3;  // what abort() gives
 
-wchar_t g_folder[MAX_PATH];
-wchar_t g_commandLine[2 * MAX_PATH + 64];
-wchar_t g_version[32];
+// The in-process reporter's bounds (when no watcher runs): until the report is
+// written and the dialog called, and then for the user's choice and the dump.
+constexpr ULONGLONG kReportMs = 12000;
+constexpr ULONGLONG kChoiceMs = 60000;
+
+wchar_t g_firstArgument[MAX_PATH];
 CrashHandlerSetup g_setup;
 DWORD g_uiThread = 0;
 HANDLE g_instanceMutex = nullptr;
@@ -75,7 +79,10 @@ struct Crash {
   const std::uintptr_t* frames;  // null: walked on the reporter's thread
   std::size_t frameCount;
   std::uintptr_t stackLow, stackHigh;  // the crashed thread's stack
+  HANDLE thread;                       // the crashed thread, for dbghelp's walk
 };
+// How far the reporter thread got; the crashed thread waits on it.
+volatile LONG g_reportPhase = 0;  // 1: the report is written and the dialog called
 EXCEPTION_RECORD g_record;
 CONTEXT g_context;
 std::uintptr_t g_addresses[kMaxFrames];
@@ -111,224 +118,63 @@ LONG CALLBACK RecordFault(EXCEPTION_POINTERS* pointers) {
   if (pointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
     std::uintptr_t low = 0, high = 0;
     CurrentStackBounds(low, high);
-    slot->frameCount = WalkStack(slot->context, low, high, false, slot->frames, kMaxFrames);
+    slot->frameCount = WalkStack(slot->context, low, high, nullptr, slot->frames, kMaxFrames);
   }
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
-void CopyText(const wchar_t* from, wchar_t* to, std::size_t capacity) {
-  std::size_t i = 0;
-  for (; from && from[i] && i + 1 < capacity; ++i) to[i] = from[i];
-  to[i] = L'\0';
-}
-
-void AppendText(const wchar_t* from, wchar_t* to, std::size_t capacity) {
-  const std::size_t length = std::wcslen(to);
-  CopyText(from, to + length, capacity - length);
-}
-
-bool ReadWindowsVersion(ReportFacts& facts) {
-  OSVERSIONINFOW info;
-  if (!RealWindowsVersion(info)) return false;
-  facts.windowsMajor = info.dwMajorVersion;
-  facts.windowsMinor = info.dwMinorVersion;
-  facts.windowsBuild = info.dwBuildNumber;
-  return true;
-}
-
-// The exe's own version block, read from its resource without version.dll.
-void ReadProgramVersion() {
-  const HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));
-  const HGLOBAL loaded = found ? ::LoadResource(nullptr, found) : nullptr;
-  const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
-  const DWORD size = found ? ::SizeofResource(nullptr, found) : 0;
-  for (DWORD at = 0; bytes && at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
-    VS_FIXEDFILEINFO info;
-    std::memcpy(&info, bytes + at, sizeof info);
-    if (info.dwSignature != 0xFEEF04BDu) continue;
-    const std::wstring version = DecimalText(HIWORD(info.dwFileVersionMS)) + L"." +
-                                 DecimalText(LOWORD(info.dwFileVersionMS)) + L"." +
-                                 DecimalText(HIWORD(info.dwFileVersionLS)) + L"." + DecimalText(LOWORD(info.dwFileVersionLS));
-    CopyText(version.c_str(), g_version, std::size(g_version));
-    return;
-  }
-}
-
-void FindFolder() {
-  wchar_t base[MAX_PATH];
-  DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    length = ::GetEnvironmentVariableW(L"USERPROFILE", base, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH - 16) return;
-    AppendText(L"\\AppData\\Local", base, MAX_PATH);
-  }
-  if (std::wcslen(base) + 20 >= MAX_PATH) return;
-  CopyText(base, g_folder, MAX_PATH);
-  AppendText(L"\\Tidewell\\Crashes", g_folder, MAX_PATH);
-}
-
-void CreateFolder() {
-  wchar_t parent[MAX_PATH];
-  CopyText(g_folder, parent, MAX_PATH);
-  if (wchar_t* last = std::wcsrchr(parent, L'\\')) *last = L'\0';
-  ::CreateDirectoryW(parent, nullptr);
-  ::CreateDirectoryW(g_folder, nullptr);
-}
-
-void BuildCommandLine(const wchar_t* firstArgument) {
-  wchar_t exe[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  CopyText(L"\"", g_commandLine, std::size(g_commandLine));
-  AppendText(exe, g_commandLine, std::size(g_commandLine));
-  AppendText(L"\"", g_commandLine, std::size(g_commandLine));
-  if (!firstArgument || !*firstArgument || std::wcslen(firstArgument) >= MAX_PATH) return;
-  const bool quote = std::wcspbrk(firstArgument, L" \t") != nullptr;
-  AppendText(quote ? L" \"" : L" ", g_commandLine, std::size(g_commandLine));
-  AppendText(firstArgument, g_commandLine, std::size(g_commandLine));
-  if (quote) AppendText(L"\"", g_commandLine, std::size(g_commandLine));
-}
-
 void Fill(ReportFacts& facts, CrashKind kind, DWORD threadId) {
-  facts = ReportFacts{};
-  facts.kind = kind;
-  facts.programVersion = g_version;
-#if defined(_WIN64)
-  facts.architecture = L"x64";
-#else
-  facts.architecture = L"x86";
-#endif
-  ReadWindowsVersion(facts);
-  SYSTEMTIME now;
-  ::GetLocalTime(&now);
-  facts.time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-  facts.processId = ::GetCurrentProcessId();
-  facts.threadId = threadId;
-  facts.uiThread = threadId == g_uiThread;
+  FillProgramFacts(facts, kind, ::GetCurrentProcessId(), threadId, threadId == g_uiThread);
 }
 
-void FillException(ReportFacts& facts, const EXCEPTION_RECORD& record) {
-  facts.code = record.ExceptionCode;
-  Locate(reinterpret_cast<std::uintptr_t>(record.ExceptionAddress), facts.fault);
-  if ((record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION || record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
-      record.NumberParameters >= 2) {
-    facts.access = {true, record.ExceptionInformation[0], record.ExceptionInformation[1]};
-  }
-}
-
-// "<folder>\<stem><extension>" into `path`; false when there is no folder.
-bool ReportPath(const ReportFacts& facts, const wchar_t* extension, wchar_t (&path)[MAX_PATH]) {
-  if (!g_folder[0]) return false;
-  wchar_t stem[kStemCapacity];
-  FormatReportStem(facts.time, facts.processId, stem, kStemCapacity);
-  CopyText(g_folder, path, MAX_PATH);
-  AppendText(L"\\", path, MAX_PATH);
-  AppendText(stem, path, MAX_PATH);
-  AppendText(extension, path, MAX_PATH);
-  return true;
-}
-
-// The report as UTF-8 with a byte-order mark, so Notepad reads it on any Windows.
-bool WriteText(const wchar_t* path, const wchar_t* text, std::size_t length, char* utf8, std::size_t capacity) {
-  utf8[0] = '\xEF';
-  utf8[1] = '\xBB';
-  utf8[2] = '\xBF';
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8 + 3,
-                                          static_cast<int>(capacity - 3), nullptr, nullptr);
-  if (bytes <= 0 && length > 0) return false;
-  const HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = ::WriteFile(file, utf8, static_cast<DWORD>(bytes + 3), &written, nullptr) && written == DWORD(bytes + 3);
-  ::CloseHandle(file);
-  return ok;
-}
-
-void WriteDump(const wchar_t* path, DWORD threadId, const EXCEPTION_RECORD* record, const CONTEXT* context) {
-  using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PMINIDUMP_EXCEPTION_INFORMATION,
-                                            PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
-  // dbghelp.dll is no KnownDLL: taken from System32 alone, and only now.
-  const HMODULE dbghelp = LoadSystemLibrary(L"dbghelp.dll");
-  const auto write = dbghelp ? SystemFunction<MiniDumpWriteDumpFn>(dbghelp, "MiniDumpWriteDump") : nullptr;
-  if (!write) return;
-  const HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+void WriteDump(const ReportFacts& facts, DWORD threadId, const EXCEPTION_RECORD* record, const CONTEXT* context) {
+  const HANDLE file = CreateReportFile(facts, L".dmp");
   if (file == INVALID_HANDLE_VALUE) return;
   EXCEPTION_POINTERS pointers{const_cast<EXCEPTION_RECORD*>(record), const_cast<CONTEXT*>(context)};
   MINIDUMP_EXCEPTION_INFORMATION exception{threadId, &pointers, FALSE};
-  write(::GetCurrentProcess(), ::GetCurrentProcessId(), file,
-        static_cast<MINIDUMP_TYPE>(MiniDumpNormal | MiniDumpWithThreadInfo), record && context ? &exception : nullptr,
-        nullptr, nullptr);
+  dbghelp::WriteDump(::GetCurrentProcess(), ::GetCurrentProcessId(), file, record && context ? &exception : nullptr);
   ::CloseHandle(file);
 }
 
-// Keeps the newest kReportsKept reports; each pair goes together, other files stay.
-void PruneReports() {
-  ReportStems stems;
-  wchar_t pattern[MAX_PATH];
-  CopyText(g_folder, pattern, MAX_PATH);
-  AppendText(L"\\tidewell-*", pattern, MAX_PATH);
-  WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    stems.Add(found.cFileName);
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
-  const std::size_t old = stems.SortAndCountOld(kReportsKept);
-  for (std::size_t i = 0; i < old; ++i) {
-    for (const wchar_t* extension : {L".txt", L".dmp"}) {
-      wchar_t path[MAX_PATH];
-      CopyText(g_folder, path, MAX_PATH);
-      AppendText(L"\\", path, MAX_PATH);
-      AppendText(stems[i], path, MAX_PATH);
-      AppendText(extension, path, MAX_PATH);
-      ::DeleteFileW(path);
-    }
-  }
-}
-
-// Runs on a thread of its own, so it has a whole stack even after a stack overflow,
-// and the dump shows the crashed thread as it stood.
+// The in-process reporter, for a crash while no watcher runs (before it started, or
+// after it failed). It runs on a thread of its own, so it has a whole stack even
+// after a stack overflow, while the crashed thread waits for it with a bound: here
+// the crashed thread's locks are still held, and what this thread does may wait on
+// them. The dump comes after the dialog, which must not wait for Wine's slow writer.
 DWORD WINAPI ReportOnOwnThread(void* parameter) {
   const Crash& crash = *static_cast<const Crash*>(parameter);
   Fill(g_facts, crash.kind, crash.threadId);
-  if (crash.record) FillException(g_facts, *crash.record);
+  if (crash.record) FillExceptionFacts(g_facts, ::GetCurrentProcess(), *crash.record);
   Buffers* const b = g_buffers;
   if (!b) {
     // Windows had no pages for the buffers at start: the dump alone tells what happened.
-    wchar_t path[MAX_PATH];
-    if (g_folder[0] && ReportPath(g_facts, L".dmp", path)) {
-      CreateFolder();
-      WriteDump(path, crash.threadId, crash.record, crash.context);
-    }
+    WriteDump(g_facts, crash.threadId, crash.record, crash.context);
     CloseProgram();
   }
   if (b->message[0]) g_facts.message = b->message;
   const std::uintptr_t* frames = crash.frames;
   std::size_t frameCount = crash.frameCount;
   if (!frames && crash.context) {
-    frameCount = WalkStack(*crash.context, crash.stackLow, crash.stackHigh, true, g_addresses, kMaxFrames);
+    frameCount = WalkStack(*crash.context, crash.stackLow, crash.stackHigh, crash.thread, g_addresses, kMaxFrames);
     frames = g_addresses;
   }
   g_facts.frames = b->frames;
   g_facts.frameCount = frameCount;
-  for (std::size_t i = 0; i < frameCount; ++i) Locate(frames[i], b->frames[i]);
+  for (std::size_t i = 0; i < frameCount; ++i) Locate(::GetCurrentProcess(), frames[i], b->frames[i]);
   const std::size_t length = FormatReport(g_facts, b->report, kReportCapacity);
-  if (g_folder[0]) {
-    CreateFolder();
-    wchar_t path[MAX_PATH];
-    if (ReportPath(g_facts, L".txt", path)) WriteText(path, b->report, length, b->reportUtf8, sizeof b->reportUtf8);
-    if (ReportPath(g_facts, L".dmp", path)) WriteDump(path, crash.threadId, crash.record, crash.context);
-    PruneReports();
-  }
-  const bool restart = g_setup.dialog && g_setup.dialog(g_facts, b->report, g_folder);
+  WriteReportText(g_facts, b->report, length, b->reportUtf8, sizeof b->reportUtf8);
+  PruneReports();
+  g_reportPhase = 1;
+  const bool restart = g_setup.dialog && g_setup.dialog(g_facts, b->report, ReportFolderPath());
+  WriteDump(g_facts, crash.threadId, crash.record, crash.context);
   if (restart) RestartProgram();
   CloseProgram();
 }
 
-// `frames`: the stack as it was walked when the fault happened; null: the reporter's
-// thread walks it. Little runs here: after a stack overflow this is what is left of
-// the stack.
+// `frames`: the stack as it was walked when the fault happened; null: walked later.
+// Little runs here, and nothing that allocates, loads or takes a lock: after a stack
+// overflow this is what is left of the stack, and the crashed thread may hold the
+// heap's lock, the loader's or the unwinder's.
 [[noreturn]] void Report(CrashKind kind, const EXCEPTION_RECORD* record, const CONTEXT* context,
                          const std::uintptr_t* frames = nullptr, std::size_t frameCount = 0) {
   // A second crash, in the reporter or on another thread meanwhile, ends at once.
@@ -339,12 +185,37 @@ DWORD WINAPI ReportOnOwnThread(void* parameter) {
   } else {
     ::RtlCaptureContext(&g_context);
   }
+  static wchar_t language[16], caption[128];
+  if (g_setup.describe) g_setup.describe(language, std::size(language), caption, std::size(caption));
+  CrashNotice notice;
+  notice.kind = kind;
+  notice.threadId = ::GetCurrentThreadId();
+  notice.record = record ? &g_record : nullptr;
+  notice.context = &g_context;
+  notice.frames = frames;
+  notice.frameCount = frameCount;
+  notice.message = g_buffers ? g_buffers->message : nullptr;
+  notice.language = language;
+  notice.caption = caption;
+  HandCrashToWatcher(notice);  // returns only when no watcher takes the crash
+
   static Crash crash;
-  crash = {kind, ::GetCurrentThreadId(), record ? &g_record : nullptr, &g_context, frames, frameCount, 0, 0};
+  crash = {kind, notice.threadId, notice.record, &g_context, frames, frameCount, 0, 0, nullptr};
   CurrentStackBounds(crash.stackLow, crash.stackHigh);
+  ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &crash.thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
   const HANDLE thread = ::CreateThread(nullptr, 256 * 1024, ReportOnOwnThread, &crash, 0, nullptr);
-  if (!thread) ReportOnOwnThread(&crash);
-  ::WaitForSingleObject(thread, INFINITE);
+  if (!thread) EndNow(kCrashExitCode);
+  // Every wait bounded: a reporter stuck on a lock this thread holds ends with the process.
+  ULONGLONG deadline = ::GetTickCount64() + kReportMs;
+  bool dialog = false;
+  while (::GetTickCount64() < deadline) {
+    if (::WaitForSingleObject(thread, 100) != WAIT_TIMEOUT) break;
+    if (!dialog && g_reportPhase != 0) {
+      dialog = true;
+      deadline = ::GetTickCount64() + kChoiceMs;
+    }
+  }
   EndNow(kCrashExitCode);
 }
 
@@ -383,12 +254,11 @@ void EnableCallbackFaults() {
   // with this it reaches the filter. Windows 7 SP1 and later; absent on Wine.
   using GetPolicyFn = BOOL(WINAPI*)(LPDWORD);
   using SetPolicyFn = BOOL(WINAPI*)(DWORD);
-  constexpr DWORD kCallbackFilterEnabled = 0x1;
   const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
   const auto get = SystemFunction<GetPolicyFn>(kernel32, "GetProcessUserModeExceptionPolicy");
   const auto set = SystemFunction<SetPolicyFn>(kernel32, "SetProcessUserModeExceptionPolicy");
   DWORD flags = 0;
-  if (get && set && get(&flags)) set(flags | kCallbackFilterEnabled);
+  if (get && set && get(&flags)) set(PolicyLettingCallbackFaultsThrough(flags));
 }
 
 void CatchInvalidParameters() {
@@ -402,16 +272,19 @@ void CatchInvalidParameters() {
 
 [[noreturn]] void Leave(bool restart) {
   if (g_setup.beforeExit) g_setup.beforeExit();
-  if (restart && g_commandLine[0]) {
-    // The fresh copy must find no mutex, or it would hand itself over to this one.
+  // At most one fresh copy, however often this is reached.
+  static volatile LONG restarted = 0;
+  if (restart && ::InterlockedExchange(&restarted, 1) == 0 && !HandRestartToWatcher()) {
+    // No watcher to wait for this process's end: the fresh copy must find no mutex,
+    // or it would hand itself over to this one.
     if (g_instanceMutex) ::CloseHandle(g_instanceMutex);
     g_instanceMutex = nullptr;
+    static wchar_t commandLine[2 * MAX_PATH + 8];
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    static wchar_t commandLine[std::size(g_commandLine)];
-    CopyText(g_commandLine, commandLine, std::size(commandLine));
-    if (::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (BuildRestartCommandLine(g_firstArgument, commandLine, std::size(commandLine)) &&
+        ::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
       ::CloseHandle(process.hThread);
       ::CloseHandle(process.hProcess);
     }
@@ -433,9 +306,8 @@ void InstallFaultRecorder() {
 void InstallCrashHandler(const CrashHandlerSetup& setup) {
   g_setup = setup;
   g_uiThread = ::GetCurrentThreadId();
-  FindFolder();
-  BuildCommandLine(setup.firstArgument);
-  ReadProgramVersion();
+  CopyText(setup.firstArgument, g_firstArgument, MAX_PATH);
+  PrepareCrashSupport();
   InstallFaultRecorder();
   ::SetUnhandledExceptionFilter(OnUnhandledException);
   std::set_terminate(OnTerminate);
@@ -445,7 +317,16 @@ void InstallCrashHandler(const CrashHandlerSetup& setup) {
 
 void SetInstanceMutex(HANDLE mutex) { g_instanceMutex = mutex; }
 
-const wchar_t* CrashFolder() { return g_folder; }
+const wchar_t* CrashFolder() { return ReportFolderPath(); }
+
+bool StartWatcher(HWND trayWindow, UINT trayId) {
+  WatcherStart start;
+  start.firstArgument = g_firstArgument;
+  start.uiThread = g_uiThread;
+  start.trayWindow = trayWindow;
+  start.trayId = trayId;
+  return StartCrashWatcher(start);
+}
 
 bool LastFault(EXCEPTION_RECORD& record, CONTEXT& context) {
   const LONG self = static_cast<LONG>(::GetCurrentThreadId());
@@ -470,17 +351,12 @@ std::wstring SaveErrorReport(const std::wstring& message) {
   std::uintptr_t addresses[kMaxFrames];
   std::vector<CodeLocation> frames(kMaxFrames);
   facts.frames = frames.data();
-  facts.frameCount = WalkStack(here, low, high, true, addresses, kMaxFrames);
-  for (std::size_t i = 0; i < facts.frameCount; ++i) Locate(addresses[i], frames[i]);
+  facts.frameCount = WalkStack(here, low, high, ::GetCurrentThread(), addresses, kMaxFrames);
+  for (std::size_t i = 0; i < facts.frameCount; ++i) Locate(::GetCurrentProcess(), addresses[i], frames[i]);
   std::wstring text(kReportCapacity, L'\0');
   text.resize(FormatReport(facts, text.data(), text.size()));
-  wchar_t path[MAX_PATH];
-  if (ReportPath(facts, L".txt", path)) {
-    CreateFolder();
-    std::vector<char> utf8(text.size() * 3 + 4);
-    WriteText(path, text.c_str(), text.size(), utf8.data(), utf8.size());
-    PruneReports();
-  }
+  std::vector<char> utf8(text.size() * 3 + 4);
+  if (WriteReportText(facts, text.c_str(), text.size(), utf8.data(), utf8.size())) PruneReports();
   return text;
 }
 

@@ -2,11 +2,17 @@
 // The crash reporter on Windows. Once installed, a crash on any thread (a structured
 // exception no code handled, std::terminate, a pure virtual call, an invalid
 // parameter handed to the C runtime, a hardware fault a catch (...) caught) writes
-// a text report and a minidump to %LOCALAPPDATA%\Tidewell\Crashes at once, keeps the
+// a text report and a minidump to %ProgramData%\Tidewell\Crashes at once, keeps the
 // newest ten, shows the crash dialog and then restarts or ends the program. A crash
 // inside the reporter ends the process on the spot.
+//
+// Once the crash watcher runs (StartWatcher, crash/win32/watcher.h) the crashed
+// process hands the crash to it and does nothing else; before that, or when it has
+// failed, a reporter thread of the crashed process does the work, every wait on it
+// bounded: the program never hangs on a crash.
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 #include "crash/report.h"
@@ -23,6 +29,10 @@ struct CrashHandlerSetup {
   CrashDialog dialog = nullptr;
   // Runs before the process ends (the tray icon leaves the tray, so no ghost stays).
   void (*beforeExit)() = nullptr;
+  // At a crash, on the crashed thread: the dialog's language ("ko", "en") and caption
+  // into the buffers. It may only copy memory: no allocation, no lock.
+  void (*describe)(wchar_t* language, std::size_t languageCapacity, wchar_t* caption,
+                   std::size_t captionCapacity) = nullptr;
 };
 
 // Call once at start on the UI thread, before any window exists.
@@ -31,6 +41,11 @@ void InstallCrashHandler(const CrashHandlerSetup& setup);
 // Only the vectored handler that keeps each thread's last fault, and the hand-over
 // of faults a catch (...) caught to the reporter (what the tests need alone).
 void InstallFaultRecorder();
+
+// Starts the crash watcher (crash/win32/watcher.h) for the installed handler, with
+// the tray icon's identity (window, id) it removes after a crash. Once the window
+// shows, off the UI thread; false when it could not start.
+bool StartWatcher(HWND trayWindow, UINT trayId);
 
 // The single-instance mutex this copy holds; a restart closes it first, so the
 // fresh copy becomes the main one.

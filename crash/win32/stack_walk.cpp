@@ -1,8 +1,7 @@
 #include "crash/win32/stack_walk.h"
 
-#include <dbghelp.h>
-
 #include "common/win32/system_library.h"
+#include "crash/win32/dbghelp.h"
 
 namespace zeph::crash {
 
@@ -19,7 +18,7 @@ void CurrentStackBounds(std::uintptr_t& low, std::uintptr_t& high) {
 
 #if defined(_WIN64)
 
-std::size_t WalkStack(const CONTEXT& start, std::uintptr_t low, std::uintptr_t high, bool, std::uintptr_t* out,
+std::size_t WalkStack(const CONTEXT& start, std::uintptr_t low, std::uintptr_t high, HANDLE, std::uintptr_t* out,
                       std::size_t capacity) {
   CONTEXT context = start;
   std::size_t count = 0;
@@ -48,57 +47,43 @@ std::size_t WalkStack(const CONTEXT& start, std::uintptr_t low, std::uintptr_t h
 
 #else
 
-std::size_t WalkStack(const CONTEXT& start, std::uintptr_t, std::uintptr_t, bool mayLoadLibraries, std::uintptr_t* out,
+std::size_t WalkStack(const CONTEXT& start, std::uintptr_t, std::uintptr_t, HANDLE thread, std::uintptr_t* out,
                       std::size_t capacity) {
   if (capacity == 0) return 0;
-  out[0] = start.Eip;
-  using StackWalk64Fn = BOOL(WINAPI*)(DWORD, HANDLE, HANDLE, LPSTACKFRAME64, PVOID, PREAD_PROCESS_MEMORY_ROUTINE64,
-                                      PFUNCTION_TABLE_ACCESS_ROUTINE64, PGET_MODULE_BASE_ROUTINE64,
-                                      PTRANSLATE_ADDRESS_ROUTINE64);
-  using SymInitializeFn = BOOL(WINAPI*)(HANDLE, PCSTR, BOOL);
-  const HMODULE dbghelp = mayLoadLibraries ? LoadSystemLibrary(L"dbghelp.dll") : nullptr;
-  const auto walk = dbghelp ? SystemFunction<StackWalk64Fn>(dbghelp, "StackWalk64") : nullptr;
-  const auto init = dbghelp ? SystemFunction<SymInitializeFn>(dbghelp, "SymInitialize") : nullptr;
-  const auto tableAccess =
-      dbghelp ? SystemFunction<PFUNCTION_TABLE_ACCESS_ROUTINE64>(dbghelp, "SymFunctionTableAccess64") : nullptr;
-  const auto moduleBase = dbghelp ? SystemFunction<PGET_MODULE_BASE_ROUTINE64>(dbghelp, "SymGetModuleBase64") : nullptr;
-  if (!walk || !init || !tableAccess || !moduleBase) return 1;
-  // Without frame pointers (-Os) only the frame-pointer-omission data dbghelp finds
-  // for the system's modules, and its guesses elsewhere, lead from frame to frame:
-  // a best effort, which dbghelp reads through its own checked memory reads.
-  const HANDLE process = ::GetCurrentProcess();
-  init(process, nullptr, TRUE);
-  CONTEXT context = start;
-  STACKFRAME64 frame{};
-  frame.AddrPC.Offset = context.Eip;
-  frame.AddrPC.Mode = AddrModeFlat;
-  frame.AddrFrame.Offset = context.Ebp;
-  frame.AddrFrame.Mode = AddrModeFlat;
-  frame.AddrStack.Offset = context.Esp;
-  frame.AddrStack.Mode = AddrModeFlat;
-  std::size_t count = 0;
-  while (count < capacity &&
-         walk(IMAGE_FILE_MACHINE_I386, process, ::GetCurrentThread(), &frame, &context, nullptr, tableAccess,
-              moduleBase, nullptr)) {
-    if (frame.AddrPC.Offset == 0) break;
-    out[count++] = static_cast<std::uintptr_t>(frame.AddrPC.Offset);
+  if (!thread) {
+    out[0] = start.Eip;
+    return 1;
   }
-  return count == 0 ? 1 : count;
+  return dbghelp::WalkStack(::GetCurrentProcess(), thread, start, out, capacity);
 }
 
 #endif
 
-void Locate(std::uintptr_t address, CodeLocation& where) {
+namespace {
+using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
+GetModuleFileNameExFn g_moduleFileName = nullptr;
+}  // namespace
+
+void PrepareLocate() {
+  // In kernel32 since Windows 7, where psapi.dll forwards to it.
+  if (!g_moduleFileName) {
+    g_moduleFileName = SystemFunction<GetModuleFileNameExFn>(::GetModuleHandleW(L"kernel32.dll"),
+                                                              "K32GetModuleFileNameExW");
+  }
+}
+
+void Locate(HANDLE process, std::uintptr_t address, CodeLocation& where) {
   where = CodeLocation{};
   where.address = address;
-  HMODULE module = nullptr;
-  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(address), &module) ||
-      !module) {
+  MEMORY_BASIC_INFORMATION region{};
+  if (!g_moduleFileName ||
+      ::VirtualQueryEx(process, reinterpret_cast<LPCVOID>(address), &region, sizeof region) != sizeof region ||
+      region.Type != MEM_IMAGE || !region.AllocationBase) {
     return;
   }
+  const auto module = static_cast<HMODULE>(region.AllocationBase);
   wchar_t path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);
+  const DWORD length = g_moduleFileName(process, module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
   const wchar_t* name = path;
   for (const wchar_t* c = path; *c; ++c) {

@@ -61,12 +61,13 @@ cmdline_of() { tr '\0' ' ' < "/proc/$1/cmdline" | sed 's/ *$//'; }
 show_log() { grep -a -E 'Tidewell:|Return value 3|^Action (start|ended).*(Tidewell|RemoveExisting|LaunchConditions)' \
                "$TW_RUN_DIR/installer-$1.log" | tail -n 20; }
 
-# tidewell.exe processes of this test's prefix (other Wine runs may share the machine).
+# tidewell.exe processes of this test's prefix (other Wine runs may share the machine),
+# not counting a copy's crash watcher.
 copies() {
   local mine
   mine=$(grep -l -s -z -x "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | sed 's|/environ$|/cmdline|')
   [ -n "$mine" ] || return 0
-  grep -l -s -z -i 'tidewell\.exe' $mine | sed 's|^/proc/||; s|/cmdline$||'
+  grep -l -s -z -i 'tidewell\.exe' $mine | xargs -r grep -L -s -z -- '/crash-watcher:' | sed 's|^/proc/||; s|/cmdline$||'
 }
 one_copy() { [ "$(copies | wc -l)" -eq 1 ]; }
 no_copy() { [ -z "$(copies)" ]; }

@@ -6,6 +6,9 @@
 //   twprobe pid CLASS                  the id of the process that owns that window
 //   twprobe crash CLASS                crashes that process: starts a thread of it at an
 //                                      invalid address (the crash reporter's test)
+//   twprobe inject CLASS DLL [EXPORT] loads DLL (a file beside twprobe.exe) into that
+//                                      process on a thread of it, then starts EXPORT
+//                                      (a thread procedure) on a new thread there
 //   twprobe window CLASS               visible iconic foreground client=WxH rect=l,t,r,b dpi caption
 //   twprobe controls CLASS             one line per child control (see PrintControl)
 //   twprobe control CLASS NAME         that control's line; exit 1 if there is none
@@ -44,6 +47,7 @@
 // controls. Numbers may be decimal or 0x-hex. Exit status 2 is a usage error.
 #include <windows.h>
 #include <oleacc.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -243,6 +247,72 @@ int CrashProcess(DWORD pid) {
   return thread ? 0 : 1;
 }
 
+// The base of the module `name` (its file name) in `process`; null when not loaded.
+UINT_PTR RemoteModule(HANDLE process, const std::wstring& name) {
+  HMODULE modules[1024];
+  DWORD bytes = 0;
+  if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return 0;
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 1024; ++i) {
+    wchar_t base[MAX_PATH] = {};
+    if (GetModuleBaseNameW(process, modules[i], base, MAX_PATH) && _wcsicmp(base, name.c_str()) == 0) {
+      return reinterpret_cast<UINT_PTR>(modules[i]);
+    }
+  }
+  return 0;
+}
+
+// `local`, a function of this process's module `module`, at its place in `process`.
+UINT_PTR RemoteFunction(HANDLE process, const wchar_t* module, HMODULE localModule, FARPROC local) {
+  const UINT_PTR remote = RemoteModule(process, module);
+  if (!remote || !local) return 0;
+  return remote + (reinterpret_cast<UINT_PTR>(local) - reinterpret_cast<UINT_PTR>(localModule));
+}
+
+HANDLE StartRemote(HANDLE process, UINT_PTR start, void* parameter) {
+  return CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(start), parameter, 0,
+                            nullptr);
+}
+
+// Loads `dll` into the process as a thread of it would (its DllMain runs there),
+// then starts `exported` on a thread of it. A DllMain that faults never returns
+// from the load: then there is no export to start.
+int Inject(DWORD pid, const std::wstring& dll, const std::wstring& exported) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return 1;
+  std::wstring file(path);
+  file = file.substr(0, file.find_last_of(L"\\/") + 1) + dll;
+  const HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  if (!process) return 1;
+  const std::size_t bytes = (file.size() + 1) * sizeof(wchar_t);
+  void* remotePath = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  int status = 1;
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const UINT_PTR load = RemoteFunction(process, L"kernel32.dll", kernel32, GetProcAddress(kernel32, "LoadLibraryW"));
+  if (remotePath && load && WriteProcessMemory(process, remotePath, file.c_str(), bytes, nullptr)) {
+    if (const HANDLE loader = StartRemote(process, load, remotePath)) {
+      status = 0;
+      if (!exported.empty()) {
+        status = 1;
+        // Bounded: a load that does not come back is what the caller looks for.
+        if (WaitForSingleObject(loader, 10000) == WAIT_OBJECT_0) {
+          const HMODULE local = LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+          char name[128] = {};
+          WideCharToMultiByte(CP_ACP, 0, exported.c_str(), -1, name, sizeof name, nullptr, nullptr);
+          const UINT_PTR start = RemoteFunction(process, dll.c_str(), local, local ? GetProcAddress(local, name) : nullptr);
+          if (const HANDLE thread = start ? StartRemote(process, start, nullptr) : nullptr) {
+            CloseHandle(thread);
+            status = 0;
+          }
+        }
+      }
+      CloseHandle(loader);
+    }
+  }
+  CloseHandle(process);
+  return status;
+}
+
 // One test of a wait condition; args points at the condition's words.
 bool Holds(const std::vector<std::wstring>& a) {
   const auto& what = a[0];
@@ -344,7 +414,7 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|pid|crash|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
+  fwprintf(stderr, L"usage: twprobe find|pid|crash|inject|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
                    L"rect|wait|settingchange ...\n");
   return 2;
 }
@@ -406,9 +476,10 @@ int Run(const std::vector<std::wstring>& a) {
     Out(std::to_wstring(reinterpret_cast<UINT_PTR>(top)));
     return 0;
   }
-  if (cmd == L"pid" || cmd == L"crash") {
+  if (cmd == L"pid" || cmd == L"crash" || cmd == L"inject") {
     DWORD pid = 0;
     GetWindowThreadProcessId(top, &pid);
+    if (cmd == L"inject") return n == 3 || n == 4 ? Inject(pid, a[2], n == 4 ? a[3] : L"") : Usage();
     if (cmd == L"pid") {
       Out(std::to_wstring(pid));
       return 0;
