@@ -114,9 +114,11 @@ struct OpenRequest {
   UniqueHinternet session, connection, request;
 };
 
-// Time-outs for the whole of a request in milliseconds; none: WinHTTP's defaults.
+// A request's time-outs in milliseconds; none: WinHTTP's defaults. `receive` bounds
+// each read, `headers` the wait for the whole of the response's headers.
 struct Timeouts {
   int resolve, connect, send, receive;
+  DWORD headers;
 };
 
 bool Open(const WinHttpDll& winhttp, const std::wstring& url, const wchar_t* verb,
@@ -143,6 +145,11 @@ bool Open(const WinHttpDll& winhttp, const std::wstring& url, const wchar_t* ver
                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                         parts.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!out.request) return false;
+  DWORD headersTimeout = timeouts ? timeouts->headers : 0;
+  if (timeouts && !winhttp.SetOption(out.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeout,
+                                     sizeof headersTimeout)) {
+    return false;
+  }
   for (const HttpHeader& header : headers) {
     const std::wstring line = header.name + L": " + header.value;
     if (!winhttp.AddRequestHeaders(out.request.get(), line.c_str(), static_cast<DWORD>(line.size()),
@@ -154,9 +161,9 @@ bool Open(const WinHttpDll& winhttp, const std::wstring& url, const wchar_t* ver
 }
 
 // A report goes out while the user watches the dialog: each step may take a few
-// seconds on a slow line, and the whole of a request a minute at most (WinHTTP's
-// defaults leave name resolution unbounded and allow 30 s for each send and receive).
-constexpr Timeouts kPostTimeouts{10'000, 10'000, 15'000, 20'000};
+// seconds on a slow line, and the whole of a request a minute at most. WinHTTP's
+// defaults leave name resolution unbounded and wait 90 s for a reply's headers.
+constexpr Timeouts kPostTimeouts{10'000, 10'000, 15'000, 20'000, 20'000};
 
 }  // namespace
 
