@@ -105,7 +105,7 @@ void Print(OpenDialog& dialog, const std::wstring& reportFile) {
 // The buttons both dialogs share, after Continue where there is one; all but
 // Continue, Restart and Close keep the dialog open. Print is there when the report
 // was saved to a file.
-int ShowReportDialog(DialogSpec dialog, bool canContinue, const std::wstring& reportFile,
+int ShowReportDialog(DialogSpec dialog, bool canContinue, const std::wstring& folder, const std::wstring& reportFile,
                      const std::wstring& sendAddress) {
   if (canContinue) dialog.buttons.push_back({kCrashContinue, ProgramText(L"계속(&C)")});
   dialog.buttons.push_back({kCrashRestart, ProgramText(L"다시 시작(&R)")});
@@ -118,7 +118,6 @@ int ShowReportDialog(DialogSpec dialog, bool canContinue, const std::wstring& re
   dialog.defaultId = canContinue ? kCrashContinue : kCrashRestart;
   dialog.cancelId = canContinue ? kCrashContinue : kCrashClose;
   dialog.statusLine = true;
-  const std::wstring folder = crash::CrashFolder();
   const std::wstring details = dialog.details;
   dialog.onButton = [folder, details, reportFile, sendAddress](int id, OpenDialog& open) {
     switch (id) {
@@ -144,7 +143,7 @@ bool ShowCrashDialog(const crash::ReportFacts& facts, const wchar_t* report, con
 
 }  // namespace
 
-int ShowCrashReport(const crash::ReportFacts& facts, const wchar_t* report, const wchar_t* /*folder*/,
+int ShowCrashReport(const crash::ReportFacts& facts, const wchar_t* report, const wchar_t* folder,
                     const std::wstring& caption, const std::wstring& sendAddress) {
   wchar_t summary[128];
   crash::FormatSummary(facts, summary, std::size(summary));
@@ -155,7 +154,8 @@ int ShowCrashReport(const crash::ReportFacts& facts, const wchar_t* report, cons
   dialog.details = report;
   dialog.setForeground = true;
   dialog.topmost = true;
-  return ShowReportDialog(std::move(dialog), false, facts.reportFile ? facts.reportFile : L"", sendAddress);
+  return ShowReportDialog(std::move(dialog), false, folder ? folder : L"", facts.reportFile ? facts.reportFile : L"",
+                          sendAddress);
 }
 
 std::wstring Win32ErrorReporter::SaveReport(const std::wstring& message) { return crash::SaveErrorReport(message); }
@@ -167,7 +167,7 @@ crash::ErrorChoice Win32ErrorReporter::Show(std::uintptr_t owner, const std::wst
   dialog.caption = caption;
   dialog.text = text;
   dialog.details = details;
-  switch (ShowReportDialog(std::move(dialog), true, L"", update::CrashReportEndpoint())) {
+  switch (ShowReportDialog(std::move(dialog), true, crash::CrashFolder(), L"", update::CrashReportEndpoint())) {
     case kCrashRestart: return crash::ErrorChoice::Restart;
     case kCrashClose: return crash::ErrorChoice::Close;
     default: return crash::ErrorChoice::Continue;  // Continue, or no dialog at all

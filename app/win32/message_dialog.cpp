@@ -236,7 +236,11 @@ class MessageDialog final : public OpenDialog {
   void EnableButton(int id, bool enabled) override {
     HWND button = GetDlgItem(hwnd_, id);
     if (!button || !IsButton(id)) return;
-    if (!enabled && GetFocus() == button) SendMessageW(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
+    if (!enabled && GetFocus() == button) {
+      HWND next = GetDlgItem(hwnd_, box_.defaultId);
+      if (!next || next == button || !IsWindowEnabled(next)) next = GetNextDlgTabItem(hwnd_, button, FALSE);
+      SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
     EnableWindow(button, enabled);
   }
   Poster MakePoster() override {
@@ -258,7 +262,7 @@ class MessageDialog final : public OpenDialog {
                  palette_.themed ? 0 : WS_EX_CLIENTEDGE, kDetailsId, DialogTemplate::kEdit, box_.details);
     }
     if (box_.statusLine) {
-      dialog.Add(SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, kStatusId, DialogTemplate::kStatic, L"");
+      dialog.Add(SS_LEFT | SS_NOPREFIX, 0, kStatusId, DialogTemplate::kStatic, L"");
     }
     bool first = true;
     for (const DialogButton& button : box_.buttons) {
@@ -469,7 +473,8 @@ class MessageDialog final : public OpenDialog {
     const int columnWidth = hasDetails ? std::max(textWidth, std::min(s(kDetailsMinWidth), textLimit)) : textWidth;
     if (hasDetails) bottom = detailsTop + s(kDetailsHeight);
     const int statusTop = bottom + s(kDetailsGap);
-    if (box_.statusLine) bottom = statusTop + tm.tmHeight;
+    const int statusHeight = 2 * tm.tmHeight;  // a sentence or two, wrapped
+    if (box_.statusLine) bottom = statusTop + statusHeight;
     const int bandTop = bottom + s(kPad);
     const int bandHeight = buttonHeight + 2 * s(kBandPadY);
     const int width = std::max({textLeft + columnWidth + s(kPad), buttonsWidth + 2 * s(kBandPadX),
@@ -486,7 +491,7 @@ class MessageDialog final : public OpenDialog {
     place(kIconId, s(kPad), s(kPad), iconSize, iconSize);
     place(kTextId, textLeft, textTop, textWidth, textHeight);
     place(kDetailsId, textLeft, detailsTop, columnWidth, s(kDetailsHeight));
-    place(kStatusId, textLeft, statusTop, columnWidth, tm.tmHeight);
+    place(kStatusId, textLeft, statusTop, columnWidth, statusHeight);
     if (HWND details = GetDlgItem(hwnd_, kDetailsId)) {
       // Room around the lines, as in the message above them.
       RECT inner{};

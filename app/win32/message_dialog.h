@@ -31,7 +31,7 @@ class OpenDialog {
 
   // The status line's text (DialogSpec::statusLine).
   virtual void SetStatus(const std::wstring& text) = 0;
-  // A disabled button that had the focus passes it on to the next one.
+  // A button disabled while it has the focus gives it to the default button.
   virtual void EnableButton(int id, bool enabled) = 0;
   virtual Poster MakePoster() = 0;
   virtual HWND Window() const = 0;
@@ -58,8 +58,8 @@ struct DialogSpec {
   // A read-only, selectable multi-line text under the message (a crash report's
   // details); empty: none.
   std::wstring details;
-  // One line under the details for what a button's work reports while the dialog
-  // stays open (OpenDialog::SetStatus); empty at first.
+  // Room for two lines under the details for what a button's work reports while
+  // the dialog stays open (OpenDialog::SetStatus); empty at first.
   bool statusLine = false;
   // Runs for each button pressed; false keeps the dialog open (a "Copy" button).
   // Unset: every button closes the dialog.

@@ -50,6 +50,7 @@ close_dialog() {
 crash_dialog "https://127.0.0.1:$port/api.crash.php" sent.txt
 tw_poll 60 status_is "The report was sent. Thank you." || fail "no success line: $(probe msgbox Tidewell)"
 grep -q "^button=105	&Send	disabled$" <(probe msgbox Tidewell) || fail "Send can be pressed again after success"
+tw_shot "$TW_SHOTS/crash-send-sent.png"
 close_dialog sent.txt
 /usr/bin/python3 - "$dir/requests.jsonl" "$dir/sent.txt" <<'PY' || fail "the server did not get the text report"
 import base64, json, re, sys
