@@ -168,8 +168,8 @@ constexpr Timeouts kPostTimeouts{10'000, 10'000, 15'000, 20'000, 20'000};
 }  // namespace
 
 std::uint32_t AskForModernTls(const std::function<bool(std::uint32_t flags)>& setOption) {
-  for (const std::uint32_t flags : {std::uint32_t{WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3},
-                                    std::uint32_t{WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2}}) {
+  constexpr std::uint32_t kTls12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2, kTls13 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  for (const std::uint32_t flags : {kTls12 | kTls13, kTls12}) {
     if (setOption(flags)) return flags;
   }
   return 0;
