@@ -105,8 +105,8 @@ int RunMainCopy(std::vector<std::wstring> args) {
   app::Application application(services.window.windows, services.window.boxes, std::move(args));
   // Before the first window: a crash from here on is reported, and an error no code
   // caught gets its report and the choice to restart.
-  win32::InstallCrashReporting(application, palette, RemoveTrayIcon);
-  win32::Win32ErrorReporter errorReporter(palette);
+  win32::InstallCrashReporting(application, RemoveTrayIcon);
+  win32::Win32ErrorReporter errorReporter;
   application.SetErrorReporter(&errorReporter);
   app::TFrmTidewell form(platform, application);
   win32::MainWindow window(form, application, services.window, palette);

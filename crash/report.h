@@ -53,6 +53,7 @@ struct ReportFacts {
   const wchar_t* message = nullptr;  // CxxError: its text; Terminate: the exception type, if any
   const CodeLocation* frames = nullptr;
   std::size_t frameCount = 0;
+  const wchar_t* reportFile = nullptr;  // the saved text report's path; null or empty: none was saved
 };
 
 // "ACCESS_VIOLATION" for 0xC0000005 and the other codes Windows defines for

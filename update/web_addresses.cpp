@@ -12,4 +12,6 @@ std::wstring ProductPageAddress(const std::wstring& version) {
 
 std::wstring DonationPageAddress() { return std::wstring(TIDEWELL_WEB_ROOT) + L"/donate?tidewell"; }
 
+std::wstring CrashReportEndpoint() { return std::wstring(TIDEWELL_WEB_ROOT) + L"/api.crash.php"; }
+
 }  // namespace zeph::update

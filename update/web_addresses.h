@@ -12,5 +12,7 @@ std::wstring UpdateEndpoint();
 std::wstring ProductPageAddress(const std::wstring& version);
 // root + "/donate?tidewell".
 std::wstring DonationPageAddress();
+// root + "/api.crash.php": where the crash dialog's Send posts a text report.
+std::wstring CrashReportEndpoint();
 
 }  // namespace zeph::update

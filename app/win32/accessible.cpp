@@ -8,6 +8,7 @@
 
 #include "common/win32/com.h"
 #include "common/win32/system_library.h"
+#include "crash/fault.h"
 
 namespace zeph::win32 {
 
@@ -62,6 +63,19 @@ const Oleacc& LoadOleacc() {
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
+// Screen readers call in through COM and the window procedure: no C++ exception may
+// cross back into the system's frames. A C++ error gives `failed`; a hardware fault
+// goes to the crash reporter, as at every other boundary.
+template <typename Result, typename Fn>
+Result Answer(Result failed, Fn&& fn) noexcept {
+  try {
+    return fn();
+  } catch (...) {
+    crash::HandOverForeignFault();
+    return failed;
+  }
+}
+
 // One control's object. Name, role, state and the default action come from the
 // window (through the host, while it lives); the rest is the standard object's.
 class ControlAccessible final : public IAccessible {
@@ -100,53 +114,64 @@ class ControlAccessible final : public IAccessible {
 
   // IAccessible: what the window knows
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    if (!name) return E_POINTER;
-    *name = nullptr;
-    if (!IsSelf(child)) return standard_.get()->get_accName(child, name);
-    AccessibleFacts facts;
-    if (!Read(facts)) return RPC_E_DISCONNECTED;
-    if (facts.name.empty()) return S_FALSE;
-    *name = SysAllocString(facts.name.c_str());
-    return *name ? S_OK : E_OUTOFMEMORY;
+    return Answer(E_FAIL, [&]() -> HRESULT {
+      if (!name) return E_POINTER;
+      *name = nullptr;
+      if (!IsSelf(child)) return standard_.get()->get_accName(child, name);
+      AccessibleFacts facts;
+      if (!Read(facts)) return RPC_E_DISCONNECTED;
+      if (facts.name.empty()) return S_FALSE;
+      *name = SysAllocString(facts.name.c_str());
+      return *name ? S_OK : E_OUTOFMEMORY;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!role) return E_POINTER;
-    if (!IsSelf(child)) return standard_.get()->get_accRole(child, role);
-    VariantInit(role);
-    AccessibleFacts facts;
-    if (!Read(facts)) return RPC_E_DISCONNECTED;
-    role->vt = VT_I4;
-    role->lVal = AccessibleRole(facts.kind);
-    return S_OK;
+    return Answer(E_FAIL, [&]() -> HRESULT {
+      if (!role) return E_POINTER;
+      if (!IsSelf(child)) return standard_.get()->get_accRole(child, role);
+      VariantInit(role);
+      AccessibleFacts facts;
+      if (!Read(facts)) return RPC_E_DISCONNECTED;
+      role->vt = VT_I4;
+      role->lVal = AccessibleRole(facts.kind);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-    if (!state) return E_POINTER;
-    if (!IsSelf(child)) return standard_.get()->get_accState(child, state);
-    VariantInit(state);
-    AccessibleFacts facts;
-    if (!Read(facts)) return RPC_E_DISCONNECTED;
-    state->vt = VT_I4;
-    state->lVal = AccessibleState(facts);
-    return S_OK;
+    return Answer(E_FAIL, [&]() -> HRESULT {
+      if (!state) return E_POINTER;
+      if (!IsSelf(child)) return standard_.get()->get_accState(child, state);
+      VariantInit(state);
+      AccessibleFacts facts;
+      if (!Read(facts)) return RPC_E_DISCONNECTED;
+      state->vt = VT_I4;
+      state->lVal = AccessibleState(facts);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-    if (!action) return E_POINTER;
-    *action = nullptr;
-    AccessibleFacts facts;
-    if (!IsSelf(child)) return standard_.get()->get_accDefaultAction(child, action);
-    if (!Read(facts)) return RPC_E_DISCONNECTED;
-    if (facts.defaultAction.empty()) return standard_.get()->get_accDefaultAction(child, action);
-    *action = SysAllocString(facts.defaultAction.c_str());
-    return *action ? S_OK : E_OUTOFMEMORY;
+    return Answer(E_FAIL, [&]() -> HRESULT {
+      if (!action) return E_POINTER;
+      *action = nullptr;
+      AccessibleFacts facts;
+      if (!IsSelf(child)) return standard_.get()->get_accDefaultAction(child, action);
+      if (!Read(facts)) return RPC_E_DISCONNECTED;
+      if (facts.defaultAction.empty()) return standard_.get()->get_accDefaultAction(child, action);
+      *action = SysAllocString(facts.defaultAction.c_str());
+      return *action ? S_OK : E_OUTOFMEMORY;
+    });
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    if (!IsSelf(child)) return standard_.get()->accDoDefaultAction(child);
-    const auto host = host_.lock();
-    if (!host) return RPC_E_DISCONNECTED;
-    return host->DoDefaultAction(control_) ? S_OK : DISP_E_MEMBERNOTFOUND;
+    return Answer(E_FAIL, [&]() -> HRESULT {
+      if (!IsSelf(child)) return standard_.get()->accDoDefaultAction(child);
+      const auto host = host_.lock();
+      if (!host) return RPC_E_DISCONNECTED;
+      return host->DoDefaultAction(control_) ? S_OK : DISP_E_MEMBERNOTFOUND;
+    });
   }
 
-  // IAccessible: the standard object's
+  // IAccessible: the standard object's. These only pass the call on to the system's
+  // object, where no C++ exception arises.
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_.get()->get_accParent(parent); }
   HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return standard_.get()->get_accChildCount(count); }
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
@@ -196,9 +221,8 @@ class ControlAccessible final : public IAccessible {
   std::atomic<ULONG> refs_{1};
 };
 
-}  // namespace
-
-LRESULT AnswerGetObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_ptr<AccessibleHost> host) {
+// WM_GETOBJECT's answer for OBJID_CLIENT: a new object, marshalled.
+LRESULT NewObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_ptr<AccessibleHost> host) {
   // lParam is a LONG object id; 64-bit Windows may pass it sign-extended or not.
   if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return 0;
   {
@@ -223,6 +247,12 @@ LRESULT AnswerGetObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_pt
   const LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), wParam, object);
   object->Release();  // LresultFromObject holds its own reference while the client has not taken it
   return result < 0 ? 0 : result;
+}
+
+}  // namespace
+
+LRESULT AnswerGetObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_ptr<AccessibleHost> host) {
+  return Answer(LRESULT{0}, [&] { return NewObject(control, wParam, lParam, std::move(host)); });
 }
 
 void NotifyAccessible(DWORD event, HWND control) {

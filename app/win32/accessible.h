@@ -42,7 +42,9 @@ class AccessibleHost {
 };
 
 // The answer to WM_GETOBJECT for `control`: an object for OBJID_CLIENT, 0 (the
-// system's default) for everything else or when oleacc cannot be loaded.
+// system's default) for everything else or when oleacc cannot be loaded. Neither
+// this nor the object's methods let a C++ exception of the window's side (the
+// host) out: it gives 0 here, E_FAIL there.
 LRESULT AnswerGetObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_ptr<AccessibleHost> host);
 
 // Tells screen readers that `control` changed (EVENT_OBJECT_STATECHANGE and the like).

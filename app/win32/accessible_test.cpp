@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <memory>
+#include <stdexcept>
+
 namespace zeph::win32 {
 namespace {
 
@@ -37,6 +40,49 @@ TEST(AccessibleTest, StateFollowsTheControl) {
   EXPECT_EQ(AccessibleRole(K::PushButton), ROLE_SYSTEM_PUSHBUTTON);
   EXPECT_EQ(AccessibleRole(K::Link), ROLE_SYSTEM_LINK);
   EXPECT_EQ(AccessibleRole(K::Animation), ROLE_SYSTEM_ANIMATION);
+}
+
+// The window's side fails with a C++ error from its n-th question on: the screen
+// reader hears a failure and the program goes on.
+class ThrowingHost final : public AccessibleHost {
+ public:
+  explicit ThrowingHost(int answered) : answered_(answered) {}
+  bool Facts(HWND, AccessibleFacts& facts) override {
+    if (answered_-- <= 0) throw std::runtime_error("no facts");
+    facts.name = L"Go";
+    return true;
+  }
+  bool DoDefaultAction(HWND) override { throw std::runtime_error("no action"); }
+
+ private:
+  int answered_;
+};
+
+TEST(AccessibleTest, AnErrorOfTheWindowsSideNeverCrossesIntoTheSystem) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  HWND control = CreateWindowW(L"BUTTON", L"Go", WS_POPUP, 0, 0, 80, 24, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(control, nullptr);
+  const auto failing = std::make_shared<ThrowingHost>(0);
+  EXPECT_EQ(AnswerGetObject(control, 0, OBJID_CLIENT, failing), 0) << "WM_GETOBJECT";
+
+  const auto failsLater = std::make_shared<ThrowingHost>(1);  // the object is made, then every question fails
+  const LRESULT answer = AnswerGetObject(control, 0, OBJID_CLIENT, failsLater);
+  ASSERT_GT(answer, 0);
+  IAccessible* object = nullptr;
+  ASSERT_EQ(ObjectFromLresult(answer, __uuidof(IAccessible), 0, reinterpret_cast<void**>(&object)), S_OK);
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  VARIANT value{};
+  EXPECT_EQ(object->get_accName(self, &text), E_FAIL);
+  EXPECT_EQ(object->get_accRole(self, &value), E_FAIL);
+  EXPECT_EQ(object->get_accState(self, &value), E_FAIL);
+  EXPECT_EQ(object->get_accDefaultAction(self, &text), E_FAIL);
+  EXPECT_EQ(object->accDoDefaultAction(self), E_FAIL);
+  object->Release();
+  DestroyWindow(control);
+  CoUninitialize();
 }
 
 }  // namespace

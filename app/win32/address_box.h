@@ -15,10 +15,6 @@ namespace zeph::win32 {
 
 inline constexpr int kAddressCopy = 100;
 
-// Puts `text` on the clipboard as Unicode text; false when the clipboard could not
-// be had (another program holds it) or took nothing.
-bool CopyTextToClipboard(const std::wstring& text);
-
 // Shows the box and returns once the user has closed it. `text` says what happened
 // and what to do with the address.
 void ShowAddressBox(HWND owner, const std::wstring& caption, const std::wstring& text, const std::wstring& address,

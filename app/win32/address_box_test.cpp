@@ -2,6 +2,8 @@
 // field, Copy puts it on the clipboard and leaves the box open, OK closes it.
 #include "app/win32/address_box.h"
 
+#include "app/win32/clipboard.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,7 +30,9 @@ std::wstring ClipboardText() {
 
 TEST(AddressBox, CopyPutsTheAddressOnTheClipboardAndKeepsTheBoxOpen) {
   const std::wstring address = L"https://example.test/donate?tidewell";
-  ASSERT_TRUE(CopyTextToClipboard(L"something else"));
+  const HWND before = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(CopyTextToClipboard(before, L"something else"));
+  DestroyWindow(before);
   std::wstring shown, copied;
   bool openAfterCopy = false;
   std::thread user([&] {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 #include "app/win32/dpi.h"
 #include "app/win32/form_window_internal.h"
@@ -11,6 +13,7 @@
 #include "app/win32/paint.h"
 #include "app/win32/title_bar.h"
 #include "common/win32/system_library.h"
+#include "crash/fault.h"
 #include "translate/program_texts.h"
 
 namespace zeph::win32 {
@@ -24,6 +27,7 @@ using form_detail::WindowText;
 constexpr WORD kIconId = 20;
 constexpr WORD kTextId = 0xFFFF;
 constexpr WORD kDetailsId = 0xFFFE;
+constexpr WORD kStatusId = 0xFFFD;
 constexpr UINT_PTR kDetailsSubclass = 1;
 
 // The layout at 96 DPI, close to the system box's.
@@ -41,6 +45,52 @@ constexpr int kBandPadX = 12, kBandPadY = 11;
 constexpr int kCaptionRoom = 90;   // the caption's icon and close box
 
 constexpr UINT kTextFormat = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS;
+
+// Tasks posted to the dialog: the message only says there are some.
+constexpr UINT kRunTasks = WM_APP + 0x40;
+
+// What other threads hand to the open dialog. It outlives the dialog as long as a
+// poster holds it; once the dialog is gone it takes nothing more.
+class Mailbox {
+ public:
+  bool Post(OpenDialog::Task task) {
+    Locked lock(lock_);
+    if (!hwnd_) return false;
+    tasks_.push_back(std::move(task));
+    if (tasks_.size() == 1 && !PostMessageW(hwnd_, kRunTasks, 0, 0)) {
+      tasks_.pop_back();
+      return false;
+    }
+    return true;
+  }
+  void Open(HWND hwnd) {
+    Locked lock(lock_);
+    hwnd_ = hwnd;
+  }
+  void Close() {
+    std::deque<OpenDialog::Task> dropped;
+    Locked lock(lock_);
+    hwnd_ = nullptr;
+    dropped.swap(tasks_);
+  }
+  std::deque<OpenDialog::Task> Take() {
+    std::deque<OpenDialog::Task> taken;
+    Locked lock(lock_);
+    taken.swap(tasks_);
+    return taken;
+  }
+
+ private:
+  // A slim reader/writer lock: std::mutex would bring the POSIX thread layer into the exe.
+  struct Locked {
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    SRWLOCK& lock_;
+  };
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  HWND hwnd_ = nullptr;
+  std::deque<OpenDialog::Task> tasks_;
+};
 
 template <typename Fn>
 Fn User32Function(const char* name) {
@@ -178,9 +228,25 @@ LRESULT CALLBACK DetailsProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, 
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-class MessageDialog {
+class MessageDialog final : public OpenDialog {
  public:
   MessageDialog(const DialogSpec& box, const Palette& palette) : box_(box), palette_(palette) {}
+
+  void SetStatus(const std::wstring& text) override { SetDlgItemTextW(hwnd_, kStatusId, text.c_str()); }
+  void EnableButton(int id, bool enabled) override {
+    HWND button = GetDlgItem(hwnd_, id);
+    if (!button || !IsButton(id)) return;
+    if (!enabled && GetFocus() == button) {
+      HWND next = GetDlgItem(hwnd_, box_.defaultId);
+      if (!next || next == button || !IsWindowEnabled(next)) next = GetNextDlgTabItem(hwnd_, button, FALSE);
+      SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+    EnableWindow(button, enabled);
+  }
+  Poster MakePoster() override {
+    return [mailbox = mailbox_](Task task) { return mailbox->Post(std::move(task)); };
+  }
+  HWND Window() const override { return hwnd_; }
 
   int Run() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -194,6 +260,9 @@ class MessageDialog {
     if (!box_.details.empty()) {
       dialog.Add(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                  palette_.themed ? 0 : WS_EX_CLIENTEDGE, kDetailsId, DialogTemplate::kEdit, box_.details);
+    }
+    if (box_.statusLine) {
+      dialog.Add(SS_LEFT | SS_NOPREFIX, 0, kStatusId, DialogTemplate::kStatic, L"");
     }
     bool first = true;
     for (const DialogButton& button : box_.buttons) {
@@ -215,7 +284,9 @@ class MessageDialog {
     try {
       return self->OnMessage(hwnd, msg, wParam, lParam);
     } catch (...) {
-      // Nothing may cross the dialog manager; the dialog stays as it is.
+      // Nothing may cross the dialog manager: after a C++ error the dialog stays as
+      // it is; a hardware fault goes to the crash reporter.
+      crash::HandOverForeignFault();
       return FALSE;
     }
   }
@@ -229,8 +300,15 @@ class MessageDialog {
     switch (msg) {
       case WM_INITDIALOG:
         hwnd_ = hwnd;
+        mailbox_->Open(hwnd);
         OnInit();
         return FALSE;  // the focus is set
+      case WM_DESTROY:
+        mailbox_->Close();
+        return FALSE;
+      case kRunTasks:
+        for (Task& task : mailbox_->Take()) task(*this);
+        return TRUE;
       case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
@@ -333,7 +411,7 @@ class MessageDialog {
   void OnCommand(int id, int code) {
     if (IsButton(id)) {
       if (code != BN_CLICKED) return;
-      if (box_.onButton && !box_.onButton(id)) return;
+      if (box_.onButton && !box_.onButton(id, *this)) return;
       EndDialog(hwnd_, id);
       return;
     }
@@ -394,6 +472,9 @@ class MessageDialog {
     const int detailsTop = bottom + s(kDetailsGap);
     const int columnWidth = hasDetails ? std::max(textWidth, std::min(s(kDetailsMinWidth), textLimit)) : textWidth;
     if (hasDetails) bottom = detailsTop + s(kDetailsHeight);
+    const int statusTop = bottom + s(kDetailsGap);
+    const int statusHeight = 2 * tm.tmHeight;  // a sentence or two, wrapped
+    if (box_.statusLine) bottom = statusTop + statusHeight;
     const int bandTop = bottom + s(kPad);
     const int bandHeight = buttonHeight + 2 * s(kBandPadY);
     const int width = std::max({textLeft + columnWidth + s(kPad), buttonsWidth + 2 * s(kBandPadX),
@@ -410,6 +491,7 @@ class MessageDialog {
     place(kIconId, s(kPad), s(kPad), iconSize, iconSize);
     place(kTextId, textLeft, textTop, textWidth, textHeight);
     place(kDetailsId, textLeft, detailsTop, columnWidth, s(kDetailsHeight));
+    place(kStatusId, textLeft, statusTop, columnWidth, statusHeight);
     if (HWND details = GetDlgItem(hwnd_, kDetailsId)) {
       // Room around the lines, as in the message above them.
       RECT inner{};
@@ -508,6 +590,7 @@ class MessageDialog {
 
   const DialogSpec& box_;
   const Palette& palette_;
+  const std::shared_ptr<Mailbox> mailbox_ = std::make_shared<Mailbox>();
   HWND hwnd_ = nullptr;
   HMONITOR monitor_ = nullptr;  // the one it opens on, then the one it was moved to
   UINT dpi_ = 96;

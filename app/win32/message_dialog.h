@@ -19,6 +19,27 @@ namespace zeph::win32 {
 
 enum class DialogIcon { None, Error, Warning, Question, Information };
 
+// The dialog while it is open, for a button's handler: its status line, its
+// buttons, and the way back to it from another thread.
+class OpenDialog {
+ public:
+  // Work for the dialog's thread.
+  using Task = std::function<void(OpenDialog& dialog)>;
+  // Runs `task` on the dialog's thread while the dialog is open; false, and the task
+  // dropped, once it has closed. Safe to keep and to call from any thread.
+  using Poster = std::function<bool(Task task)>;
+
+  // The status line's text (DialogSpec::statusLine).
+  virtual void SetStatus(const std::wstring& text) = 0;
+  // A button disabled while it has the focus gives it to the default button.
+  virtual void EnableButton(int id, bool enabled) = 0;
+  virtual Poster MakePoster() = 0;
+  virtual HWND Window() const = 0;
+
+ protected:
+  ~OpenDialog() = default;
+};
+
 struct DialogButton {
   int id = 0;         // what ShowMessageDialog answers (IDOK, IDYES, ...; or the caller's own)
   std::wstring text;  // "&Yes": '&' marks the Alt+letter mnemonic
@@ -37,9 +58,12 @@ struct DialogSpec {
   // A read-only, selectable multi-line text under the message (a crash report's
   // details); empty: none.
   std::wstring details;
+  // Room for two lines under the details for what a button's work reports while
+  // the dialog stays open (OpenDialog::SetStatus); empty at first.
+  bool statusLine = false;
   // Runs for each button pressed; false keeps the dialog open (a "Copy" button).
   // Unset: every button closes the dialog.
-  std::function<bool(int id)> onButton;
+  std::function<bool(int id, OpenDialog& dialog)> onButton;
 };
 
 // Shows the dialog and returns the id of the button that closed it, 0 when the

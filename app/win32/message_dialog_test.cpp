@@ -4,11 +4,14 @@
 #include "app/win32/message_dialog.h"
 
 #include <gtest/gtest.h>
+#include <unwind.h>
 
 #include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
+
+#include "crash/fault.h"
 
 namespace zeph::win32 {
 namespace {
@@ -138,7 +141,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
   box.defaultId = IDOK;
   box.cancelId = IDOK;
   std::vector<int> pressed;
-  box.onButton = [&](int id) {
+  box.onButton = [&](int id, OpenDialog&) {
     pressed.push_back(id);
     return id != 100;
   };
@@ -158,6 +161,43 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
   user.join();
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(pressed, (std::vector<int>{100, IDOK}));
+}
+
+// An exception the C++ runtime did not raise, as an unwinder that takes structured
+// exceptions for foreign ones delivers a hardware fault to a catch (...).
+int g_faultsHandedOver = 0;
+void RaiseForeignException() {
+  static _Unwind_Exception foreign{};
+  foreign.exception_class = 0x464F524549474E00;  // "FOREIGN"
+  _Unwind_RaiseException(&foreign);
+}
+
+TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
+  DialogSpec box;
+  box.caption = kCaption;
+  box.text = L"Text";
+  box.buttons = {{100, L"&Fault"}, {IDOK, L"OK"}};
+  box.defaultId = box.cancelId = IDOK;
+  box.onButton = [](int id, OpenDialog&) {
+    if (id == 100) RaiseForeignException();
+    return true;
+  };
+  crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
+  g_faultsHandedOver = 0;
+  std::thread user([] {
+    HWND box = nullptr;
+    for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
+      box = FindWindowW(nullptr, kCaption);
+      Sleep(25);
+    }
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
+    Click(box, IDOK);
+  });
+  const int result = ShowMessageDialog(box, SystemPalette());
+  user.join();
+  crash::SetForeignFaultHandler(nullptr);
+  EXPECT_EQ(result, IDOK) << "the dialog went on";
+  EXPECT_EQ(g_faultsHandedOver, 1);
 }
 
 TEST(MessageDialog, FlagsItDoesNotCoverAreLeftToTheSystemBox) {

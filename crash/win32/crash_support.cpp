@@ -17,9 +17,17 @@ wchar_t g_exe[MAX_PATH];
 wchar_t g_version[32];
 OSVERSIONINFOW g_windows;
 
+wchar_t g_reportFile[MAX_PATH];  // the text report written last
+
 void AppendText(const wchar_t* from, wchar_t* to, std::size_t capacity) {
   const std::size_t length = std::wcslen(to);
   CopyText(from, to + length, capacity - length);
+}
+
+// "<stem><extension>" of the report of `facts`.
+void ReportName(const ReportFacts& facts, const wchar_t* extension, wchar_t* name, std::size_t capacity) {
+  FormatReportStem(facts.time, facts.processId, name, kStemCapacity);
+  AppendText(extension, name, capacity);
 }
 
 // The exe's own version block, read from its resource without version.dll.
@@ -96,12 +104,11 @@ void FillExceptionFacts(ReportFacts& facts, HANDLE process, const EXCEPTION_RECO
 
 HANDLE CreateReportFile(const ReportFacts& facts, const wchar_t* extension) {
   wchar_t name[kStemCapacity + 8];
-  FormatReportStem(facts.time, facts.processId, name, kStemCapacity);
-  AppendText(extension, name, std::size(name));
+  ReportName(facts, extension, name, std::size(name));
   return g_reports ? g_reports->CreateReportFile(name) : INVALID_HANDLE_VALUE;
 }
 
-bool WriteReportText(const ReportFacts& facts, const wchar_t* text, std::size_t length, char* utf8,
+bool WriteReportText(ReportFacts& facts, const wchar_t* text, std::size_t length, char* utf8,
                      std::size_t capacity) {
   // With a byte-order mark, so Notepad reads it on any Windows.
   utf8[0] = '\xEF';
@@ -115,6 +122,15 @@ bool WriteReportText(const ReportFacts& facts, const wchar_t* text, std::size_t 
   DWORD written = 0;
   const bool ok = ::WriteFile(file, utf8, static_cast<DWORD>(bytes + 3), &written, nullptr) && written == DWORD(bytes + 3);
   ::CloseHandle(file);
+  if (ok) {
+    // Where it went, for the dialog's Print: "<folder>\<name>".
+    CopyText(ReportFolderPath(), g_reportFile, std::size(g_reportFile));
+    AppendText(L"\\", g_reportFile, std::size(g_reportFile));
+    wchar_t name[kStemCapacity + 8];
+    ReportName(facts, L".txt", name, std::size(name));
+    AppendText(name, g_reportFile, std::size(g_reportFile));
+    facts.reportFile = g_reportFile;
+  }
   return ok;
 }
 

@@ -30,8 +30,8 @@ void FillExceptionFacts(ReportFacts& facts, HANDLE process, const EXCEPTION_RECO
 HANDLE CreateReportFile(const ReportFacts& facts, const wchar_t* extension);
 
 // The report `text` as "<stem>.txt" in UTF-8 with a byte-order mark, through `utf8`
-// (at least 3 * length + 3 bytes).
-bool WriteReportText(const ReportFacts& facts, const wchar_t* text, std::size_t length, char* utf8,
+// (at least 3 * length + 3 bytes). Once written, facts.reportFile names the file.
+bool WriteReportText(ReportFacts& facts, const wchar_t* text, std::size_t length, char* utf8,
                      std::size_t capacity);
 
 // Keeps the newest kReportsKept reports; each pair goes together, other files stay.

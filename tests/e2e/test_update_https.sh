@@ -33,6 +33,7 @@ server_pid=$!
 trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null' EXIT
 tw_poll 15 test -s "$dir/ports" || { echo "the HTTPS server did not start"; cat server.log; exit 1; }
 read -r port rogue_port < "$dir/ports"
+read -r tls12_port < "$dir/tls12_port"
 # A port that was free a moment ago: nothing listens there.
 down_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 echo "server https://127.0.0.1:$port, untrusted :$rogue_port, down :$down_port"
@@ -45,6 +46,7 @@ helper trust-ca "Z:${dir//\//\\}\\ca.der" || { echo "trust-ca failed"; exit 1; }
   TW_UPDATE_TEST_ROOT="https://127.0.0.1:$port" \
   TW_UPDATE_TEST_UNTRUSTED="https://127.0.0.1:$rogue_port" \
   TW_UPDATE_TEST_DOWN="https://127.0.0.1:$down_port" \
+  TW_UPDATE_TEST_TLS12="https://127.0.0.1:$tls12_port" \
   timeout --kill-after=5 120 wine "$TW_BUILD/update/update_https_test.exe" || exit 1
 
 # What the server itself recorded: the endpoint saw the three headers in order, and

@@ -26,7 +26,8 @@
 //                                      (SendMessageTimeout, 2 s) again and again for MS ms;
 //                                      prints count= and the slowest round trip max_ms=
 //   twprobe menu                       the open pop-up menu's rectangle l,t,r,b; exit 1 if none
-//   twprobe msgbox CAPTION             text= and one button= line per button of the box
+//   twprobe msgbox CAPTION             text=, status= (a dialog's status line, where it has
+//                                      one) and one button= line per button of the box
 //   twprobe press CAPTION BUTTON       presses the box's button by text or id
 //   twprobe rect CAPTION               the box's screen rectangle and its client area's,
 //                                      window=l,t,r,b client=l,t,r,b
@@ -179,19 +180,22 @@ HWND OpenMenu() {
 }
 
 void PrintBox(HWND box) {
+  constexpr int kStatusId = 0xFFFD;  // the program's dialogs' status line
   std::wstring text;
   std::vector<HWND> buttons;
   for (HWND child : Children(box)) {
     const std::wstring cls = ClassOf(child);
+    if (GetDlgCtrlID(child) == kStatusId) continue;
     if (_wcsicmp(cls.c_str(), L"Static") == 0 && !Text(child).empty()) text = Text(child);
     if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsWindowVisible(child)) buttons.push_back(child);
   }
   Out(L"text=" + text);
+  if (HWND status = GetDlgItem(box, kStatusId)) Out(L"status=" + Text(status));
   HWND focus = FocusOf(box);
   for (HWND b : buttons) {
     const bool isDefault = (GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     Out(L"button=" + std::to_wstring(GetDlgCtrlID(b)) + L"\t" + Text(b) + (isDefault ? L"\tdefault" : L"") +
-        (b == focus ? L"\tfocus" : L""));
+        (b == focus ? L"\tfocus" : L"") + (IsWindowEnabled(b) ? L"" : L"\tdisabled"));
   }
 }
 

@@ -5,8 +5,10 @@
 
 Serves two listeners on free loopback ports, one with a certificate the test prefix
 trusts and one with a certificate nobody trusts, and writes "TRUSTED_PORT
-UNTRUSTED_PORT" to STATE_DIR/ports once both listen. Every request's headers are
-appended, in the order they arrived, to STATE_DIR/requests.jsonl.
+UNTRUSTED_PORT" to STATE_DIR/ports once both listen; a third with the trusted
+certificate that speaks TLS 1.2 and nothing else writes its port to
+STATE_DIR/tls12_port before. Every request's headers (and a POST's body, in base64)
+are appended, in the order they arrived, to STATE_DIR/requests.jsonl.
 
     /api.init.php         {"update":"https:\\/\\/127.0.0.1:PORT\\/dl"} as JSON, no charset
     /echo                 the request's header lines, in order, as UTF-8 text
@@ -15,7 +17,10 @@ appended, in the order they arrived, to STATE_DIR/requests.jsonl.
     /nocharset            UTF-8 text with a Content-Type that names no charset
     /status/CODE          that status code with a short body
     /drop                 closes the connection without a reply: a failed attempt
+    POST /api.crash.php   200 "ok": a crash report received
+    POST /silent/...      takes the request and never answers: a server that hangs
 """
+import base64
 import http.server
 import json
 import os
@@ -52,11 +57,26 @@ def make_handler(state_dir, lock):
             self.end_headers()
             self.wfile.write(body)
 
+        def record(self, **extra):
+            entry = {"port": self.server.server_address[1], "path": self.path,
+                     "headers": list(self.headers.items())}
+            entry.update(extra)
+            with lock, open(os.path.join(state_dir, "requests.jsonl"), "a", encoding="utf-8") as log:
+                log.write(json.dumps(entry) + "\n")
+
+        def do_POST(self):
+            body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
+            self.record(method="POST", body=base64.b64encode(body).decode())
+            if self.path.startswith("/silent/"):
+                threading.Event().wait()
+            elif self.path == "/api.crash.php":
+                self.reply(200, b"ok", "text/plain")
+            else:
+                self.reply(404, b"not found", "text/plain")
+
         def do_GET(self):
             headers = list(self.headers.items())
-            with lock, open(os.path.join(state_dir, "requests.jsonl"), "a", encoding="utf-8") as log:
-                log.write(json.dumps({"port": self.server.server_address[1], "path": self.path,
-                                     "headers": headers}) + "\n")
+            self.record()
             port = self.server.server_address[1]
             parts = self.path.split("/")
             if self.path == "/api.init.php":
@@ -85,10 +105,12 @@ def make_handler(state_dir, lock):
     return Handler
 
 
-def serve(state_dir, cert, key, lock):
+def serve(state_dir, cert, key, lock, only_tls12=False):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(state_dir, lock))
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
+    if only_tls12:
+        context.minimum_version = context.maximum_version = ssl.TLSVersion.TLSv1_2
     server.socket = context.wrap_socket(server.socket, server_side=True)
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -100,6 +122,8 @@ def main():
     lock = threading.Lock()
     trusted = serve(state_dir, trusted_cert, trusted_key, lock)
     untrusted = serve(state_dir, untrusted_cert, untrusted_key, lock)
+    with open(os.path.join(state_dir, "tls12_port"), "w") as f:
+        f.write("%d\n" % serve(state_dir, trusted_cert, trusted_key, lock, only_tls12=True))
     tmp = os.path.join(state_dir, "ports.tmp")
     with open(tmp, "w") as f:
         f.write("%d %d\n" % (trusted, untrusted))

@@ -1,3 +1,5 @@
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,41 +108,107 @@ std::wstring DecodeBody(const std::string& bytes, const std::wstring& contentTyp
   return wide;
 }
 
+// Every request's session, connection and request handles, opened alike for each
+// verb: the system's proxy settings, WinHTTP's certificate checks, TLS 1.2 asked for.
+struct OpenRequest {
+  UniqueHinternet session, connection, request;
+};
+
+// A request's time-outs in milliseconds; none: WinHTTP's defaults. `receive` bounds
+// each read, `headers` the wait for the whole of the response's headers.
+struct Timeouts {
+  int resolve, connect, send, receive;
+  DWORD headers;
+};
+
+bool Open(const WinHttpDll& winhttp, const std::wstring& url, const wchar_t* verb,
+          const std::vector<HttpHeader>& headers, const Timeouts* timeouts, OpenRequest& out) {
+  for (const HttpHeader& header : headers) {
+    if (HasLineBreak(header.name) || HasLineBreak(header.value)) return false;
+  }
+  UrlParts parts;
+  if (!CrackUrl(winhttp, url, parts)) return false;
+  out.session.reset(winhttp.Open(L"Tidewell", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                 WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!out.session) return false;
+  AskForModernTls([&](std::uint32_t flags) {
+    DWORD value = flags;
+    return winhttp.SetOption(out.session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &value, sizeof value) != FALSE;
+  });
+  if (timeouts && !winhttp.SetTimeouts(out.session.get(), timeouts->resolve, timeouts->connect, timeouts->send,
+                                       timeouts->receive)) {
+    return false;
+  }
+  out.connection.reset(winhttp.Connect(out.session.get(), parts.host.c_str(), parts.port, 0));
+  if (!out.connection) return false;
+  out.request.reset(winhttp.OpenRequest(out.connection.get(), verb, parts.pathAndQuery.c_str(), nullptr,
+                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                        parts.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!out.request) return false;
+  DWORD headersTimeout = timeouts ? timeouts->headers : 0;
+  if (timeouts && !winhttp.SetOption(out.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeout,
+                                     sizeof headersTimeout)) {
+    return false;
+  }
+  for (const HttpHeader& header : headers) {
+    const std::wstring line = header.name + L": " + header.value;
+    if (!winhttp.AddRequestHeaders(out.request.get(), line.c_str(), static_cast<DWORD>(line.size()),
+                                   WINHTTP_ADDREQ_FLAG_ADD)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A report goes out while the user watches the dialog: each step may take a few
+// seconds on a slow line, and the whole of a request a minute at most. WinHTTP's
+// defaults leave name resolution unbounded and wait 90 s for a reply's headers.
+constexpr Timeouts kPostTimeouts{10'000, 10'000, 15'000, 20'000, 20'000};
+
 }  // namespace
+
+std::uint32_t AskForModernTls(const std::function<bool(std::uint32_t flags)>& setOption) {
+  constexpr std::uint32_t kTls12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2, kTls13 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  for (const std::uint32_t flags : {kTls12 | kTls13, kTls12}) {
+    if (setOption(flags)) return flags;
+  }
+  return 0;
+}
 
 HttpResult Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpHeader>& headers,
                                 std::wstring& body) {
-  for (const HttpHeader& header : headers) {
-    if (HasLineBreak(header.name) || HasLineBreak(header.value)) return HttpResult::Failed;
-  }
   const WinHttpDll* winhttp = WinHttp();
-  if (!winhttp) return HttpResult::Failed;
-  UrlParts parts;
-  if (!CrackUrl(*winhttp, url, parts)) return HttpResult::Failed;
-
-  UniqueHinternet session(winhttp->Open(L"Tidewell", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                        WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return HttpResult::Failed;
-  UniqueHinternet connection(winhttp->Connect(session.get(), parts.host.c_str(), parts.port, 0));
-  if (!connection) return HttpResult::Failed;
-  UniqueHinternet request(winhttp->OpenRequest(connection.get(), L"GET", parts.pathAndQuery.c_str(), nullptr,
-                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                               parts.secure ? WINHTTP_FLAG_SECURE : 0));
-  if (!request) return HttpResult::Failed;
-  for (const HttpHeader& header : headers) {
-    const std::wstring line = header.name + L": " + header.value;
-    if (!winhttp->AddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
-                                    WINHTTP_ADDREQ_FLAG_ADD)) {
-      return HttpResult::Failed;
-    }
-  }
-  if (!winhttp->SendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+  OpenRequest open;
+  if (!winhttp || !Open(*winhttp, url, L"GET", headers, nullptr, open)) return HttpResult::Failed;
+  HINTERNET request = open.request.get();
+  if (!winhttp->SendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
     return HttpResult::Failed;
   }
-  if (!winhttp->ReceiveResponse(request.get(), nullptr)) return HttpResult::Failed;
+  if (!winhttp->ReceiveResponse(request, nullptr)) return HttpResult::Failed;
   std::string bytes;
-  if (const HttpResult read = ReadBody(*winhttp, request.get(), bytes); read != HttpResult::Reply) return read;
-  body = DecodeBody(bytes, ContentType(*winhttp, request.get()));
+  if (const HttpResult read = ReadBody(*winhttp, request, bytes); read != HttpResult::Reply) return read;
+  body = DecodeBody(bytes, ContentType(*winhttp, request));
+  return HttpResult::Reply;
+}
+
+HttpResult Win32HttpClient::Post(const std::wstring& url, const std::vector<HttpHeader>& headers,
+                                 const std::string& body, unsigned& status) {
+  const WinHttpDll* winhttp = WinHttp();
+  OpenRequest open;
+  if (!winhttp || !Open(*winhttp, url, L"POST", headers, &kPostTimeouts, open)) return HttpResult::Failed;
+  HINTERNET request = open.request.get();
+  const auto length = static_cast<DWORD>(body.size());
+  if (!winhttp->SendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
+                            0) ||
+      !winhttp->ReceiveResponse(request, nullptr)) {
+    return HttpResult::Failed;
+  }
+  DWORD code = 0, size = sizeof code;
+  if (!winhttp->QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return HttpResult::Failed;
+  }
+  status = code;
   return HttpResult::Reply;
 }
 

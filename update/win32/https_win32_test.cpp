@@ -4,15 +4,19 @@
 //   TW_UPDATE_TEST_ROOT       https://127.0.0.1:PORT with a trusted certificate
 //   TW_UPDATE_TEST_UNTRUSTED  https://127.0.0.1:PORT with a certificate nobody trusts
 //   TW_UPDATE_TEST_DOWN       https://127.0.0.1:PORT where nothing listens
+//   TW_UPDATE_TEST_TLS12      https://127.0.0.1:PORT, trusted, speaking TLS 1.2 only
 // The executable carries the version block 1.6.6.0.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "update/update.h"
 #include "update/win32/platform_win32.h"
+#include "update/win32/winhttp_dll.h"
 
 namespace zeph::update {
 namespace {
@@ -105,6 +109,40 @@ TEST_F(HttpsServer, UntrustedCertificateOrNoServerIsAFailure) {
     std::wstring data = L"untouched";
     EXPECT_EQ(RequestUpdateInfo(http, version, url, L"en", false, data), HttpResult::Failed) << url;
     EXPECT_EQ(data, L"untouched") << url;
+  }
+}
+
+TEST_F(HttpsServer, AServerThatSpeaksOnlyTls12IsReached) {
+  const std::wstring tls12 = Env(L"TW_UPDATE_TEST_TLS12");
+  ASSERT_FALSE(tls12.empty());
+  std::wstring body;
+  EXPECT_EQ(http.Get(tls12 + L"/charset/utf-8", {}, body), HttpResult::Reply);
+  EXPECT_EQ(body, L"한국어 ✓ ok");
+}
+
+// Windows 7 and 8 know the option only with the update that adds TLS 1.2 and refuse
+// the flag of TLS 1.3; Wine takes everything, so the order is tested here.
+TEST(AskForModernTls, TriesTls12With13ThenTls12AloneAndLivesWithARefusal) {
+  constexpr std::uint32_t k12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2, k13 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  struct Case {
+    const char* system;
+    std::uint32_t accepts;  // the flags the system takes, 0: it refuses every value
+    std::vector<std::uint32_t> tried;
+    std::uint32_t result;
+  };
+  const Case cases[] = {
+      {"Windows 11", k12 | k13, {k12 | k13}, k12 | k13},
+      {"Windows 7 with the update", k12, {k12 | k13, k12}, k12},
+      {"Windows 7 without it", 0, {k12 | k13, k12}, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint32_t> tried;
+    const std::uint32_t result = AskForModernTls([&](std::uint32_t flags) {
+      tried.push_back(flags);
+      return c.accepts != 0 && (flags & ~c.accepts) == 0;
+    });
+    EXPECT_EQ(tried, c.tried) << c.system;
+    EXPECT_EQ(result, c.result) << c.system;
   }
 }
 

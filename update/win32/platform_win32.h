@@ -2,6 +2,8 @@
 // The real services behind the update unit: WinHTTP, the executable's version
 // resource, the shell, MessageBoxW and a Win32 event.
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,12 +14,24 @@
 
 namespace zeph::update {
 
-// One WinHTTP session per request, with the system's proxy settings and WinHTTP's
-// default time-outs and certificate checks.
+// One WinHTTP session per request, with the system's proxy settings, WinHTTP's
+// certificate checks and TLS 1.2 asked for (AskForModernTls). GET keeps WinHTTP's
+// default time-outs.
 class Win32HttpClient final : public HttpClient {
  public:
   HttpResult Get(const std::wstring& url, const std::vector<HttpHeader>& headers, std::wstring& body) override;
+  // One POST of `body`, sent as it is, with time-outs that bound the whole request to
+  // about a minute. On Reply, `status` is the response's status code.
+  HttpResult Post(const std::wstring& url, const std::vector<HttpHeader>& headers, const std::string& body,
+                  unsigned& status);
 };
+
+// WinHTTP on Windows 7 and 8 offers only SSL 3 and TLS 1.0 unless a session asks for
+// more, which those systems allow once an update adds the option; systems that do not
+// know TLS 1.3 refuse its flag. Tries TLS 1.2 with 1.3, then TLS 1.2 alone, through
+// `setOption` (WINHTTP_OPTION_SECURE_PROTOCOLS); answers the flags accepted, 0 when
+// both were refused and the system's defaults stay.
+std::uint32_t AskForModernTls(const std::function<bool(std::uint32_t flags)>& setOption);
 
 // The version resource of the file the process was started from.
 class Win32VersionBlock final : public VersionBlock {

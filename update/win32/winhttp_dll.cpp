@@ -26,7 +26,9 @@ std::optional<WinHttpDll> Load() {
                         Resolve(module, "WinHttpQueryDataAvailable", dll.QueryDataAvailable) &&
                         Resolve(module, "WinHttpReadData", dll.ReadData) &&
                         Resolve(module, "WinHttpCrackUrl", dll.CrackUrl) &&
-                        Resolve(module, "WinHttpCloseHandle", dll.CloseHandle);
+                        Resolve(module, "WinHttpCloseHandle", dll.CloseHandle) &&
+                        Resolve(module, "WinHttpSetOption", dll.SetOption) &&
+                        Resolve(module, "WinHttpSetTimeouts", dll.SetTimeouts);
   if (!complete) return std::nullopt;
   return dll;
 }

@@ -21,6 +21,8 @@ struct WinHttpDll {
   decltype(&::WinHttpReadData) ReadData;
   decltype(&::WinHttpCrackUrl) CrackUrl;
   decltype(&::WinHttpCloseHandle) CloseHandle;
+  decltype(&::WinHttpSetOption) SetOption;
+  decltype(&::WinHttpSetTimeouts) SetTimeouts;
 };
 
 // Null when winhttp.dll or one of these functions is missing; every request then
