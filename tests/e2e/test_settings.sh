@@ -107,8 +107,9 @@ start C.UTF-8
 # program's name, never an empty caption.
 caption=Tidewell
 tw_poll 20 probe msgbox "$caption" || fail "no message box captioned '$caption' for the wrong-typed value"
-said=$(probe msgbox "$caption" | head -n1)
-[ "$said" = "text=Invalid data type for 'limit_minute'" ] || fail "the error box says '$said'"
+# On a loaded machine the box may be found before it has laid out its text.
+box_says_wrong_type() { [ "$(probe msgbox "$caption" | head -n1)" = "text=Invalid data type for 'limit_minute'" ]; }
+tw_poll 10 box_says_wrong_type || fail "the error box says '$(probe msgbox "$caption" | head -n1)'"
 probe press "$caption" 1 || fail "cannot press Continue (id 1)"
 probe wait 10000 shown $CLS || fail "the window did not come up after the error"
 probe click $CLS BtnConfig > /dev/null
