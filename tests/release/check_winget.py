@@ -70,7 +70,7 @@ def check(release, download_root):
     for name in sorted(os.listdir(folder)):
         with open(os.path.join(folder, name), encoding="utf-8") as f:
             text = f.read()
-        if f"winget-manifest." not in text.splitlines()[0] or SCHEMA not in text.splitlines()[0]:
+        if "winget-manifest." not in text.splitlines()[0] or SCHEMA not in text.splitlines()[0]:
             faults.append(f"{name}: no schema {SCHEMA} line")
         data = yaml.safe_load(text)
         kind = data.get("ManifestType")

@@ -125,6 +125,15 @@ rogue_signed() {
     fails scripts/sign verify "$RUN/rogue.exe"
 }
 check "scripts/sign verify: a file signed with another CA's key is rejected" rogue_signed
+# Without a time-stamp server the signature has none: "verify" accepts it, unless a
+# time stamp is asked for.
+unstamped() {
+  cp "${build[x64]}/app/tidewell.exe" "$RUN/unstamped.exe"
+  env -u TIDEWELL_SIGN_TIMESTAMP_URL scripts/sign sign --url "$web_root/tidewell" "$RUN/unstamped.exe" &&
+    env -u TIDEWELL_SIGN_TIMESTAMP_URL scripts/sign verify "$RUN/unstamped.exe" | grep -q 'no time stamp$' &&
+    fails scripts/sign verify "$RUN/unstamped.exe"
+}
+check "scripts/sign verify: no time stamp is accepted only when none is asked for" unstamped
 check "scripts/sign verify: the release's files verify" scripts/sign verify "${msis[@]}" "${exes[@]}" "${inner[@]}"
 check "scripts/sign: a wrong password fails" fails env TIDEWELL_SIGN_PASSWORD=wrong TMPDIR="$RUN/tmp" \
   scripts/sign sign --url "$web_root/tidewell" "$RUN/rogue.exe"
