@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A throw-away signing key for tests, made with openssl at test time: a test CA, a
 # code-signing certificate it issued (in a PKCS#12 file with a random password) and a
 # time-stamping certificate. Sourced, not executed.
