@@ -118,7 +118,14 @@ cmake --preset win64 -B "$NEXT" -DTIDEWELL_VERSION_OVERRIDE="$v2" -DTIDEWELL_TES
 cmake --build "$NEXT" --target tidewell > "$TW_RUN_DIR/installer-build.log" 2>&1 ||
   { tail -n 20 "$TW_RUN_DIR/installer-build.log"; fail "cannot build version $v2"; }
 [ "$(exe_version "$NEXT/app/tidewell.exe")" = "$v2" ] || fail "the $v2 build says $(exe_version "$NEXT/app/tidewell.exe")"
-"$TW_ROOT/scripts/package" --from "$TW_BUILD" --out "$PKG" x64 || fail "cannot package version $v1"
+# Version v1 is installed as it is released: its exe, its custom-action DLL and the
+# package signed (a key made for this test; the password stays in the subshell).
+SIGNED_EXE=$PKG/signed/tidewell.exe
+( source "$TW_ROOT/tests/release/test_key.sh" && tw_test_signing_key "$TW_RUN_DIR/signing-key" &&
+  mkdir -p "$PKG/signed" && cp "$TW_EXE" "$SIGNED_EXE" &&
+  "$TW_ROOT/scripts/sign" sign --url https://tidewell.test/tidewell "$SIGNED_EXE" &&
+  "$TW_ROOT/scripts/package" --from "$TW_BUILD" --exe "$SIGNED_EXE" --sign --out "$PKG" x64 ) 2>&1 ||
+  fail "cannot package version $v1, signed"
 "$TW_ROOT/scripts/package" --from "$NEXT" --out "$PKG" x64 || fail "cannot package version $v2"
 msi1=$(winpath "$PKG/Tidewell-$v1-x64.msi")
 msi2=$(winpath "$PKG/Tidewell-$v2-x64.msi")
@@ -132,7 +139,7 @@ grep -a -q -F 'Tidewell: started "C:\Program Files\Tidewell\tidewell.exe" /inst'
   { show_log install; fail "the install did not start the installed exe with /inst"; }
 [ -f "$DIR/tidewell.exe" ] || fail "no C:\\Program Files\\Tidewell\\tidewell.exe"
 [ "$(exe_version "$DIR/tidewell.exe")" = "$v1" ] || fail "the installed exe is $(exe_version "$DIR/tidewell.exe")"
-cmp -s "$DIR/tidewell.exe" "$TW_EXE" || fail "the installed exe is not the built one"
+cmp -s "$DIR/tidewell.exe" "$SIGNED_EXE" || fail "the installed exe is not the signed one"
 shortcut_exists || fail "no Start-menu shortcut"
 expect_entry "$v1"
 probe wait 20000 shown $CLS || { show_log install; fail "the installed program's window did not appear"; }
