@@ -7,8 +7,8 @@
 //   dark.window=#1F1F1F
 //
 // one key=#RRGGBB a line. The plain keys are the light palette, every key of
-// TIDEWELL_THEME_COLORS (below) present once. The same keys behind "dark." are the dark palette: all
-// of them or none (a theme without them has only the light one). A reader that
+// TIDEWELL_THEME_COLORS (below) present once. The same keys behind "dark." are the
+// dark palette: all of them or none (a theme without them has only the light one). A reader that
 // knows no dark palette skips those keys as unknown, so the file stays readable by
 // older builds. Parsing knows no Windows types, so it is tested on the host.
 #include <array>
@@ -20,8 +20,8 @@ namespace zeph::win32 {
 
 // Every colour of the palette, listed once:
 //   X(enum name, Palette member, theme file key, system colour in the system look)
-// ThemeColor, the file's keys (theme.cpp), the Palette members and SystemPalette()
-// (palette.h/.cpp) all come from this list. The system colour is a GetSysColor
+// ThemeColor, the file's keys (theme.cpp), the Palette members, SystemPalette() and
+// ThemePalette() (palette.h/.cpp) all come from this list. The system colour is a GetSysColor
 // index, named only where palette.cpp expands the list with <windows.h>.
 #define TIDEWELL_THEME_COLORS(X)                                                          \
   X(Window, window, "window", COLOR_WINDOW)                 /* body of both pages */      \
@@ -31,7 +31,7 @@ namespace zeph::win32 {
   X(HeaderText, headerText, "header_text", COLOR_BTNTEXT)   /* header button at rest */   \
   X(HeaderHot, headerHot, "header_hot", COLOR_3DLIGHT)      /* ... under the mouse */     \
   X(HeaderDown, headerDown, "header_down", COLOR_WINDOW)    /* the page button down */    \
-  X(HeaderDownText, headerDownText, "header_down_text", COLOR_HIGHLIGHT) /* its marker */ \
+  X(HeaderDownText, headerDownText, "header_down_text", COLOR_HIGHLIGHT) /* caption, marker */ \
   X(Accent, accent, "accent", COLOR_HIGHLIGHT)              /* progress bar, focus */     \
   X(ButtonFace, buttonFace, "button_face", COLOR_BTNFACE)   /* push buttons */            \
   X(ButtonHot, buttonHot, "button_hot", COLOR_3DLIGHT)                                    \
