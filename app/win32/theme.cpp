@@ -11,16 +11,6 @@ constexpr std::array<std::string_view, static_cast<std::size_t>(ThemeColor::Coun
 #undef TIDEWELL_THEME_COLOR_KEY
 };
 
-constexpr bool KeysDistinct() {
-  for (std::size_t i = 0; i < kKeys.size(); ++i) {
-    for (std::size_t j = i + 1; j < kKeys.size(); ++j) {
-      if (kKeys[i] == kKeys[j]) return false;
-    }
-  }
-  return true;
-}
-static_assert(KeysDistinct(), "every colour of TIDEWELL_THEME_COLORS has a theme key of its own");
-
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
@@ -85,5 +75,17 @@ std::optional<Theme> ParseTheme(std::string_view text) {
   else if (darkKeys != 0) return std::nullopt;
   return theme;
 }
+
+namespace {
+constexpr bool KeysDistinct() {
+  for (std::size_t i = 0; i < kKeys.size(); ++i) {
+    for (std::size_t j = i + 1; j < kKeys.size(); ++j) {
+      if (kKeys[i] == kKeys[j]) return false;
+    }
+  }
+  return true;
+}
+static_assert(KeysDistinct(), "every colour of TIDEWELL_THEME_COLORS has a theme key of its own");
+}  // namespace
 
 }  // namespace zeph::win32
