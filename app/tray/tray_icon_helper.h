@@ -1,4 +1,11 @@
 #pragma once
+// The tray icon is re-added in two cases: after a start at log-on (/start) Repaint
+// hides and shows it once a second until a pass succeeds, and when Explorer restarts
+// the main window (win32::MainWindow) hands "TaskbarCreated", which reaches
+// the elevated window only through LetTaskbarCreatedIn, to TTrayIcon::TaskbarCreated.
+// Both go through TTrayIcon's shell_.Add(Data()) (app/tray/tray_icon.cpp): what the
+// icon carries (icon, tip) is changed in TTrayIcon::Data() alone.
+//
 // Unit Zeph.TrayIcon: taking the program into the notification area and back, and
 // re-adding the icon once the shell is ready after a start at log-on.
 #include "app/tray/tray_icon.h"

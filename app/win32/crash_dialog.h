@@ -1,4 +1,11 @@
 #pragma once
+// To add a crash-dialog button: give it a name and an id in TIDEWELL_BUTTON_IDS
+// (probe_contract.h: twprobe and the end-to-end tests read it too), push
+// its caption in ShowReportDialog (crash_dialog.cpp) as a ProgramText key with a
+// ko=/en= block in translate/program_texts.txt, and handle it in the onButton switch
+// there: "return false" keeps the dialog open; a button that closes it also needs its
+// answer in Win32ErrorReporter::Show. The host test program_text_keys_test checks the key.
+//
 // The crash reporter's two dialogs in the window's theme: the error box of a C++
 // error no code caught (Continue, Restart, Close, Open the report folder, Copy the
 // details, Print and Send the report) and the crash dialog (the same without
@@ -9,19 +16,11 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/win32/probe_contract.h"  // the buttons' ids, kCrashContinue ... kCrashSend
 #include "crash/error_reporter.h"
 #include "crash/report.h"
 
 namespace zeph::win32 {
-
-// The dialogs' buttons. Continue keeps IDOK, the system box's id for going on.
-inline constexpr int kCrashContinue = IDOK;
-inline constexpr int kCrashRestart = 100;
-inline constexpr int kCrashClose = 101;
-inline constexpr int kCrashOpenFolder = 102;
-inline constexpr int kCrashCopy = 103;
-inline constexpr int kCrashPrint = 104;  // only when the report was saved to a file
-inline constexpr int kCrashSend = 105;
 
 // Both dialogs take the look the window has at the moment they open (the system's
 // light, dark or high-contrast choice), not the one it had at start.

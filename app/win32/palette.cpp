@@ -44,22 +44,9 @@ COLORREF Blend(COLORREF a, COLORREF b, int percentOfB) {
 Palette SystemPalette() {
   Palette p{};
   p.themed = false;
-  p.window = Sys(COLOR_WINDOW);
-  p.text = Sys(COLOR_WINDOWTEXT);
-  p.header = Sys(COLOR_BTNFACE);
-  p.headerLine = Sys(COLOR_3DSHADOW);
-  p.headerText = Sys(COLOR_BTNTEXT);
-  p.headerHot = Sys(COLOR_3DLIGHT);
-  p.headerDown = Sys(COLOR_WINDOW);
-  p.headerDownText = Sys(COLOR_HIGHLIGHT);
-  p.accent = Sys(COLOR_HIGHLIGHT);
-  p.buttonFace = Sys(COLOR_BTNFACE);
-  p.buttonHot = Sys(COLOR_3DLIGHT);
-  p.buttonDown = Sys(COLOR_3DSHADOW);
-  p.buttonBorder = Sys(COLOR_3DSHADOW);
-  p.buttonText = Sys(COLOR_BTNTEXT);
-  p.groupFrame = Sys(COLOR_3DSHADOW);
-  p.groupText = Sys(COLOR_WINDOWTEXT);
+#define TIDEWELL_THEME_COLOR_SYSTEM(name, member, key, system) p.member = Sys(system);
+  TIDEWELL_THEME_COLORS(TIDEWELL_THEME_COLOR_SYSTEM)
+#undef TIDEWELL_THEME_COLOR_SYSTEM
   p.disabledText = Sys(COLOR_GRAYTEXT);
   return p;
 }
@@ -68,22 +55,9 @@ Palette ThemePalette(const ThemeColors& t, bool dark) {
   Palette p{};
   p.themed = true;
   p.dark = dark;
-  p.window = FromRgb(t[ThemeColor::Window]);
-  p.text = FromRgb(t[ThemeColor::Text]);
-  p.header = FromRgb(t[ThemeColor::Header]);
-  p.headerLine = FromRgb(t[ThemeColor::HeaderLine]);
-  p.headerText = FromRgb(t[ThemeColor::HeaderText]);
-  p.headerHot = FromRgb(t[ThemeColor::HeaderHot]);
-  p.headerDown = FromRgb(t[ThemeColor::HeaderDown]);
-  p.headerDownText = FromRgb(t[ThemeColor::HeaderDownText]);
-  p.accent = FromRgb(t[ThemeColor::Accent]);
-  p.buttonFace = FromRgb(t[ThemeColor::ButtonFace]);
-  p.buttonHot = FromRgb(t[ThemeColor::ButtonHot]);
-  p.buttonDown = FromRgb(t[ThemeColor::ButtonDown]);
-  p.buttonBorder = FromRgb(t[ThemeColor::ButtonBorder]);
-  p.buttonText = FromRgb(t[ThemeColor::ButtonText]);
-  p.groupFrame = FromRgb(t[ThemeColor::GroupFrame]);
-  p.groupText = FromRgb(t[ThemeColor::GroupText]);
+#define TIDEWELL_THEME_COLOR_FROM_THEME(name, member, key, system) p.member = FromRgb(t[ThemeColor::name]);
+  TIDEWELL_THEME_COLORS(TIDEWELL_THEME_COLOR_FROM_THEME)
+#undef TIDEWELL_THEME_COLOR_FROM_THEME
   p.disabledText = Blend(p.buttonText, p.buttonFace, 60);
   return p;
 }

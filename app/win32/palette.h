@@ -1,4 +1,9 @@
 #pragma once
+// To add a colour: add one line to TIDEWELL_THEME_COLORS in theme.h (its
+// name, the Palette member, the theme key and the system colour for the system look),
+// and the key to resources/quillmere.theme twice, light ("key=") and dark
+// ("dark.key="): a theme without it no longer loads. Then paint with palette.member.
+//
 // The colours the window paints with: the "Quillmere" theme's light or dark palette
 // when it loaded, following the user's choice for apps, otherwise, and always in
 // high contrast, the system's own look. The theme travels as the resource VCLSTYLE
@@ -18,9 +23,10 @@ inline constexpr wchar_t kThemeName[] = L"Quillmere";
 struct Palette {
   bool themed = false;
   bool dark = false;  // the dark palette: title bars ask DWM for their dark look too
-  COLORREF window, text, header, headerLine, headerText, headerHot, headerDown, headerDownText, accent;
-  COLORREF buttonFace, buttonHot, buttonDown, buttonBorder, buttonText, groupFrame, groupText;
-  COLORREF disabledText;
+#define TIDEWELL_THEME_COLOR_MEMBER(name, member, key, system) COLORREF member;
+  TIDEWELL_THEME_COLORS(TIDEWELL_THEME_COLOR_MEMBER)
+#undef TIDEWELL_THEME_COLOR_MEMBER
+  COLORREF disabledText;  // derived: not in the theme
 };
 
 Palette SystemPalette();

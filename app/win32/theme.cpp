@@ -6,9 +6,10 @@ namespace zeph::win32 {
 namespace {
 
 constexpr std::array<std::string_view, static_cast<std::size_t>(ThemeColor::Count)> kKeys = {
-    "window",     "text",        "header",      "header_line",   "header_text",   "header_hot",
-    "header_down", "header_down_text", "accent", "button_face",  "button_hot",    "button_down",
-    "button_border", "button_text", "group_frame", "group_text"};
+#define TIDEWELL_THEME_COLOR_KEY(name, member, key, system) key,
+    TIDEWELL_THEME_COLORS(TIDEWELL_THEME_COLOR_KEY)
+#undef TIDEWELL_THEME_COLOR_KEY
+};
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -74,5 +75,17 @@ std::optional<Theme> ParseTheme(std::string_view text) {
   else if (darkKeys != 0) return std::nullopt;
   return theme;
 }
+
+namespace {
+constexpr bool KeysDistinct() {
+  for (std::size_t i = 0; i < kKeys.size(); ++i) {
+    for (std::size_t j = i + 1; j < kKeys.size(); ++j) {
+      if (kKeys[i] == kKeys[j]) return false;
+    }
+  }
+  return true;
+}
+static_assert(KeysDistinct(), "every colour of TIDEWELL_THEME_COLORS has a theme key of its own");
+}  // namespace
 
 }  // namespace zeph::win32

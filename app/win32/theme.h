@@ -7,8 +7,8 @@
 //   dark.window=#1F1F1F
 //
 // one key=#RRGGBB a line. The plain keys are the light palette, every key of
-// ThemeColor present once. The same keys behind "dark." are the dark palette: all
-// of them or none (a theme without them has only the light one). A reader that
+// TIDEWELL_THEME_COLORS (below) present once. The same keys behind "dark." are the
+// dark palette: all of them or none (a theme without them has only the light one). A reader that
 // knows no dark palette skips those keys as unknown, so the file stays readable by
 // older builds. Parsing knows no Windows types, so it is tested on the host.
 #include <array>
@@ -18,23 +18,33 @@
 
 namespace zeph::win32 {
 
+// Every colour of the palette, listed once:
+//   X(enum name, Palette member, theme file key, system colour in the system look)
+// ThemeColor, the file's keys (theme.cpp), the Palette members, SystemPalette() and
+// ThemePalette() (palette.h/.cpp) all come from this list. The system colour is a GetSysColor
+// index, named only where palette.cpp expands the list with <windows.h>.
+#define TIDEWELL_THEME_COLORS(X)                                                          \
+  X(Window, window, "window", COLOR_WINDOW)                 /* body of both pages */      \
+  X(Text, text, "text", COLOR_WINDOWTEXT)                   /* labels, check boxes */     \
+  X(Header, header, "header", COLOR_BTNFACE)                /* the header band */         \
+  X(HeaderLine, headerLine, "header_line", COLOR_3DSHADOW)  /* hairline under it */       \
+  X(HeaderText, headerText, "header_text", COLOR_BTNTEXT)   /* header button at rest */   \
+  X(HeaderHot, headerHot, "header_hot", COLOR_3DLIGHT)      /* ... under the mouse */     \
+  X(HeaderDown, headerDown, "header_down", COLOR_WINDOW)    /* the page button down */    \
+  X(HeaderDownText, headerDownText, "header_down_text", COLOR_HIGHLIGHT) /* caption, marker */ \
+  X(Accent, accent, "accent", COLOR_HIGHLIGHT)              /* progress bar, focus */     \
+  X(ButtonFace, buttonFace, "button_face", COLOR_BTNFACE)   /* push buttons */            \
+  X(ButtonHot, buttonHot, "button_hot", COLOR_3DLIGHT)                                    \
+  X(ButtonDown, buttonDown, "button_down", COLOR_3DSHADOW)                                \
+  X(ButtonBorder, buttonBorder, "button_border", COLOR_3DSHADOW)                          \
+  X(ButtonText, buttonText, "button_text", COLOR_BTNTEXT)                                 \
+  X(GroupFrame, groupFrame, "group_frame", COLOR_3DSHADOW)  /* group box frames */        \
+  X(GroupText, groupText, "group_text", COLOR_WINDOWTEXT)   /* group box captions */
+
 enum class ThemeColor : std::size_t {
-  Window,          // body of the window and both pages
-  Text,            // ordinary labels and check boxes
-  Header,          // the header band
-  HeaderLine,      // the hairline under the header band
-  HeaderText,      // a header button at rest
-  HeaderHot,       // a header button under the mouse
-  HeaderDown,      // the page button that is down
-  HeaderDownText,  // its caption, and the marker line under it
-  Accent,          // progress bar, focus
-  ButtonFace,      // push buttons
-  ButtonHot,
-  ButtonDown,
-  ButtonBorder,
-  ButtonText,
-  GroupFrame,      // group box frames
-  GroupText,       // group box captions
+#define TIDEWELL_THEME_COLOR_ENUM(name, member, key, system) name,
+  TIDEWELL_THEME_COLORS(TIDEWELL_THEME_COLOR_ENUM)
+#undef TIDEWELL_THEME_COLOR_ENUM
   Count
 };
 

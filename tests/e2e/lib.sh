@@ -72,6 +72,13 @@ tw_prefix_new() {
 
 tw_shot() { import -window root "$1"; }
 
+# The button ids of the program's boxes as $TW_ID_<name> (TW_ID_CrashRestart, ...),
+# from TIDEWELL_BUTTON_IDS in probe_contract.h (app/win32) through twprobe.
+tw_button_ids() {
+  local ids
+  ids=$(tw_wine "$TW_PROBE" ids | tr -d '\r') && [ -n "$ids" ] && eval "$ids"
+}
+
 # Keys typed with xdotool go to the X window that has the keyboard focus.
 tw_x_focus_on() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "$1" ]; }
 

@@ -10,6 +10,7 @@ pid=
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/crash-failed.png"; exit 1; }
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; }
 crashes() { ls -d "$WINEPREFIX"/drive_c/ProgramData/Tidewell/Crashes 2> /dev/null | head -n1; }
+tw_button_ids || fail "twprobe gave no button ids"
 reports() { ls "$(crashes)" 2> /dev/null | grep -c "^tidewell-[0-9]\{8\}-[0-9]\{6\}-[0-9]*\.$1\$"; }
 has_report_pair() { [ "$(reports txt)" = 1 ] && [ "$(reports dmp)" = 1 ]; }
 watcher() { pgrep -f -- '/crash-watcher:' > /dev/null; }
@@ -41,12 +42,12 @@ dialog=$(probe msgbox "$caption")
 echo "$dialog"
 tw_shot "$TW_SHOTS/crash-dialog.png"
 grep -q "^text=.*ACCESS_VIOLATION" <<< "$dialog" || fail "the dialog does not name the exception"
-for id in 100 101 102 103; do
+for id in $TW_ID_CrashRestart $TW_ID_CrashClose $TW_ID_CrashOpenFolder $TW_ID_CrashCopy; do
   grep -q "^button=$id	" <<< "$dialog" || fail "the dialog lacks button $id"
 done
-! grep -q "^button=1	" <<< "$dialog" || fail "the crash dialog offers to go on"
+! grep -q "^button=$TW_ID_CrashContinue	" <<< "$dialog" || fail "the crash dialog offers to go on"
 
-probe press "$caption" 100 || fail "cannot press Restart"
+probe press "$caption" $TW_ID_CrashRestart || fail "cannot press Restart"
 tw_poll 20 bash -c "! kill -0 $pid" || fail "the crashed copy did not end"
 wait "$pid" 2> /dev/null
 probe wait 20000 shown $CLS || fail "no fresh copy came up"

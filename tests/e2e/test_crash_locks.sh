@@ -15,6 +15,7 @@ pid=
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/crash-locks-failed.png"; exit 1; }
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; }
 crashes() { ls -d "$WINEPREFIX"/drive_c/ProgramData/Tidewell/Crashes 2> /dev/null | head -n1; }
+tw_button_ids || fail "twprobe gave no button ids"
 report_count() { ls "$(crashes)" 2> /dev/null | grep -c '^tidewell-.*\.txt$'; }
 watcher() { pgrep -f -- '/crash-watcher:' | head -n1; }
 no_watcher() { [ -z "$(watcher)" ]; }
@@ -51,7 +52,7 @@ for row in "${cases[@]}"; do
     report=$(cat "$(crashes)/$(ls -t "$(crashes)" | grep '\.txt$' | head -n1)" | tr -d '\r')
     grep -A3 -E "^(What|Stack):" <<< "$report"
     grep -q "^What: exception 0xC00000" <<< "$report" || fail "$name: the report names no exception"
-    probe press "$caption" 101 || fail "$name: cannot press Close"
+    probe press "$caption" $TW_ID_CrashClose || fail "$name: cannot press Close"
     tw_poll 30 bash -c "! kill -0 $pid" || fail "$name: Close did not end the crashed copy"
   fi
   wait "$pid" 2> /dev/null

@@ -11,6 +11,7 @@ cd "$dir" || exit 1
 
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/crash-send-failed.png"; exit 1; }
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+tw_button_ids || fail "twprobe gave no button ids"
 status_is() { [ "$(probe msgbox Tidewell | sed -n 's/^status=//p')" = "$1" ]; }
 
 # A throw-away CA and a server certificate it signs (the name also as DNS: Wine does
@@ -38,18 +39,18 @@ crash_dialog() {
     timeout --kill-after=5 200 wine "$TW_BUILD/tests/winprobe/twbox.exe" crash "$1" "Z:${dir//\//\\}\\$2" > "$2.out" 2>&1 &
   box=$!
   probe wait 30000 msgbox Tidewell || fail "no crash dialog"
-  grep -q "^button=105	&Send$" <(probe msgbox Tidewell) || fail "no Send button: $(probe msgbox Tidewell)"
-  probe press Tidewell 105 || fail "cannot press Send"
+  grep -q "^button=$TW_ID_CrashSend	&Send$" <(probe msgbox Tidewell) || fail "no Send button: $(probe msgbox Tidewell)"
+  probe press Tidewell $TW_ID_CrashSend || fail "cannot press Send"
 }
 close_dialog() {
-  probe press Tidewell 101 || fail "cannot press Close"
+  probe press Tidewell $TW_ID_CrashClose || fail "cannot press Close"
   wait "$box"
-  [ "$(tr -d '\r' < "$1.out")" = 101 ] || fail "Close answered $(cat "$1.out")"
+  [ "$(tr -d '\r' < "$1.out")" = "$TW_ID_CrashClose" ] || fail "Close answered $(cat "$1.out")"
 }
 
 crash_dialog "https://127.0.0.1:$port/api.crash.php" sent.txt
 tw_poll 60 status_is "The report was sent. Thank you." || fail "no success line: $(probe msgbox Tidewell)"
-grep -q "^button=105	&Send	disabled$" <(probe msgbox Tidewell) || fail "Send can be pressed again after success"
+grep -q "^button=$TW_ID_CrashSend	&Send	disabled$" <(probe msgbox Tidewell) || fail "Send can be pressed again after success"
 tw_shot "$TW_SHOTS/crash-send-sent.png"
 close_dialog sent.txt
 /usr/bin/python3 - "$dir/requests.jsonl" "$dir/sent.txt" <<'PY' || fail "the server did not get the text report"
@@ -70,11 +71,11 @@ crash_dialog "https://127.0.0.1:$port/silent/api.crash.php" silent.txt
 tw_poll 30 grep -q '"/silent/api.crash.php"' requests.jsonl || fail "the request never reached the silent server"
 dialog=$(probe msgbox Tidewell)
 grep -q "^status=Sending the report…$" <<< "$dialog" || fail "not sending while the server is silent: $dialog"
-grep -q "^button=105	&Send	disabled$" <<< "$dialog" || fail "Send is not disabled while sending: $dialog"
+grep -q "^button=$TW_ID_CrashSend	&Send	disabled$" <<< "$dialog" || fail "Send is not disabled while sending: $dialog"
 probe ping '#32770' 2000 > ping.out || fail "the dialog does not answer while sending: $(cat ping.out)"
 echo "while sending: $(cat ping.out)"
 tw_poll 60 status_is "The report could not be sent. Try again later, or copy the details." ||
   fail "no failure line: $(probe msgbox Tidewell)"
-grep -q "^button=105	&Send$" <(probe msgbox Tidewell) || fail "Send is not offered again after the failure"
+grep -q "^button=$TW_ID_CrashSend	&Send$" <(probe msgbox Tidewell) || fail "Send is not offered again after the failure"
 close_dialog silent.txt
 echo "sent: success line; silent server: responsive, then the failure line"

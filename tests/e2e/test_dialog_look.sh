@@ -6,6 +6,7 @@
 # to the run's shots.
 probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 fail() { echo "FAIL: $*"; [ -n "${TW_SHOTS:-}" ] && tw_shot "$TW_SHOTS/dialog-look-failed.png"; exit 1; }
+tw_button_ids || fail "twprobe gave no button ids"
 theme() { sed -n "s/^$1=#//p" "$TW_ROOT/resources/quillmere.theme" | tr -d '\r'; }
 shot="$TW_RUN_DIR/dialog-look.png" seen="no box"
 
@@ -32,20 +33,20 @@ questions() {
   probe wait 10000 menu || fail "the tray menu did not open"
   IFS=, read -r l t r b <<<"$(probe menu)"
   xdotool mousemove $((l + 20)) $((b - 10)) click 1
-  probe wait 10000 focus Tidewell 7 || fail "no quit question with No focused"
+  probe wait 10000 focus Tidewell $TW_ID_BoxNo || fail "no quit question with No focused"
   tw_poll 10 painted || fail "the quit question is not in the $look colours: $seen"
   cp "$shot" "$TW_SHOTS/dialog-look-quit-$look.png"
-  probe press Tidewell 7 || fail "cannot answer No"
+  probe press Tidewell $TW_ID_BoxNo || fail "cannot answer No"
   probe wait 10000 nomsgbox Tidewell || fail "No left the box open"
 
   LANG=C.UTF-8 tw_wine "$TW_BUILD/tests/winprobe/twbox.exe" update en > "$TW_RUN_DIR/dialog-look-box.out" 2>&1 &
   box=$!
-  probe wait 30000 focus Tidewell 6 || fail "no update question in front with Yes focused"
+  probe wait 30000 focus Tidewell $TW_ID_BoxYes || fail "no update question in front with Yes focused"
   tw_poll 10 painted || fail "the update question is not in the $look colours: $seen"
   cp "$shot" "$TW_SHOTS/dialog-look-update-$look.png"
-  probe press Tidewell 7 || fail "cannot answer No"
+  probe press Tidewell $TW_ID_BoxNo || fail "cannot answer No"
   wait "$box"
-  [ "$(tr -d '\r' < "$TW_RUN_DIR/dialog-look-box.out")" = 7 ] || fail "No answered $(cat "$TW_RUN_DIR/dialog-look-box.out")"
+  [ "$(tr -d '\r' < "$TW_RUN_DIR/dialog-look-box.out")" = "$TW_ID_BoxNo" ] || fail "No answered $(cat "$TW_RUN_DIR/dialog-look-box.out")"
 }
 
 questions light

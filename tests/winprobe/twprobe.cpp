@@ -2,6 +2,8 @@
 // the end-to-end tests under Wine. Controls are named by their model names, read
 // from the window property of app/win32/probe_contract.h. Output is UTF-8.
 //
+//   twprobe ids                        TW_ID_<name>=<id> for every button id of the program's
+//                                      boxes (TIDEWELL_BUTTON_IDS), for a script to eval
 //   twprobe find CLASS                 the top-level window's handle; exit 1 if none
 //   twprobe pid CLASS                  the id of the process that owns that window
 //   twprobe crash CLASS                crashes that process: starts a thread of it at an
@@ -418,13 +420,19 @@ int Ping(HWND top, long long ms, const std::wstring& press) {
 }
 
 int Usage() {
-  fwprintf(stderr, L"usage: twprobe find|pid|crash|inject|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
+  fwprintf(stderr, L"usage: twprobe ids|find|pid|crash|inject|window|controls|control|click|pick|send|post|ping|storm|msgbox|press|"
                    L"rect|wait|settingchange ...\n");
   return 2;
 }
 
 int Run(const std::vector<std::wstring>& a) {
   const size_t n = a.size();
+  if (n == 1 && a[0] == L"ids") {
+#define TWPROBE_PRINT_ID(name, id) Out(L"TW_ID_" #name "=" + std::to_wstring(id));
+    TIDEWELL_BUTTON_IDS(TWPROBE_PRINT_ID)
+#undef TWPROBE_PRINT_ID
+    return 0;
+  }
   if (n == 1 && a[0] == L"menu") {
     HWND menu = OpenMenu();
     if (!menu) return 1;
