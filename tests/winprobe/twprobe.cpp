@@ -114,15 +114,16 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM w = 0, LPARAM l = 0) {
   return static_cast<LRESULT>(result);
 }
 
+// A named CALLBACK, not a lambda: on 32-bit Windows a lambda converts to a cdecl
+// pointer, and the enumeration calls stdcall.
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
