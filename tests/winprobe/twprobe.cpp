@@ -57,7 +57,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/probe_contract.h"
+#include "app/win32/form/probe_contract.h"
 #include "tests/winprobe/storm.h"
 
 namespace {
