@@ -12,6 +12,7 @@
 #include "app/win32/look/handles.h"
 #include "app/win32/look/paint.h"
 #include "app/win32/look/title_bar.h"
+#include "app/win32/services/window_messages.h"
 #include "common/win32/system_library.h"
 #include "crash/fault.h"
 #include "translate/program_texts.h"
@@ -45,7 +46,7 @@ constexpr int kCaptionRoom = 90;   // the caption's icon and close box
 constexpr UINT kTextFormat = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS;
 
 // Tasks posted to the dialog: the message only says there are some.
-constexpr UINT kRunTasks = WM_APP + 0x40;
+constexpr UINT kRunTasks = window_messages::kDialogRunTasks;
 
 // What other threads hand to the open dialog. It outlives the dialog as long as a
 // poster holds it; once the dialog is gone it takes nothing more.

@@ -21,6 +21,7 @@
 #include "app/win32/look/handles.h"
 #include "app/win32/look/palette.h"
 #include "app/win32/look/picture.h"
+#include "app/win32/services/window_messages.h"
 #include "crash/fault.h"
 
 namespace zeph::win32 {
@@ -71,7 +72,7 @@ class FormWindow final : public ui::ComponentObserver {
   const Palette& GetPalette() const { return palette_; }
 
   // The top-level window and the private messages it handles.
-  static constexpr UINT kDestroyLater = WM_APP + 0x110;
+  static constexpr UINT kDestroyLater = window_messages::kFormDestroyLater;
 
  private:
   enum class Kind { Form, Container, Group, Label, Button, SpeedButton, CheckBox, Combo, Edit, Progress, Indicator,

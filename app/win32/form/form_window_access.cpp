@@ -11,6 +11,7 @@
 
 #include "app/win32/form/form_window_internal.h"
 #include "app/win32/form/keyboard.h"
+#include "app/win32/services/window_messages.h"
 #include "translate/program_texts.h"
 
 namespace zeph::win32 {
@@ -23,7 +24,7 @@ constexpr wchar_t kOpenAction[] = L"열기";
 // A screen reader's "do the default action", posted to the control: the click runs
 // from the message loop, not inside the screen reader's call, which may not wait
 // for a message box or the shell.
-constexpr UINT kDefaultAction = WM_APP + 0x120;
+constexpr UINT kDefaultAction = window_messages::kDefaultAction;
 
 // The page tabs: the speed buttons that share one non-zero group under one parent.
 std::vector<ui::SpeedButton*> GroupOf(const ui::SpeedButton& button) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/tray/tray_shell.h"
+#include "app/win32/services/window_messages.h"
 
 namespace zeph::win32 {
 
@@ -12,7 +13,7 @@ namespace zeph::win32 {
 // the window message kCallbackMessage with the mouse message in lParam.
 class Win32TrayShell final : public tray::TrayShell {
  public:
-  static constexpr UINT kCallbackMessage = WM_APP + 0x102;
+  static constexpr UINT kCallbackMessage = window_messages::kTrayCallback;
   void Attach(HWND window) { window_ = window; }
   bool Add(const tray::TrayIconData& data) override;
   bool Modify(const tray::TrayIconData& data) override;

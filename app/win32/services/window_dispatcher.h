@@ -17,12 +17,13 @@
 #include <mutex>
 
 #include "common/dispatcher.h"
+#include "app/win32/services/window_messages.h"
 
 namespace zeph::win32 {
 
 class WindowDispatcher final : public UiDispatcher {
  public:
-  static constexpr UINT kMessage = WM_APP + 0x101;
+  static constexpr UINT kMessage = window_messages::kDispatcherWork;
 
   // UI thread: from now on work goes to `window`.
   void Attach(HWND window);
