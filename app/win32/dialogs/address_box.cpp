@@ -1,7 +1,7 @@
 #include "app/win32/dialogs/address_box.h"
 
-#include "app/win32/services/clipboard.h"
 #include "app/win32/dialogs/message_dialog.h"
+#include "app/win32/services/clipboard.h"
 #include "translate/program_texts.h"
 
 namespace zeph::win32 {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/win32/look/palette.h"
 #include "app/win32/dialogs/message_boxes_win32.h"
+#include "app/win32/look/palette.h"
 #include "update/platform.h"
 
 namespace zeph::win32 {

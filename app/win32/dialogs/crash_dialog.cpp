@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "app/win32/dialogs/address_box.h"
-#include "app/win32/services/clipboard.h"
-#include "app/win32/look/dpi.h"
 #include "app/win32/dialogs/message_dialog.h"
+#include "app/win32/look/dpi.h"
 #include "app/win32/look/palette.h"
+#include "app/win32/services/clipboard.h"
 #include "app/win32/services/worker_threads.h"
 #include "common/error.h"
 #include "common/utf.h"

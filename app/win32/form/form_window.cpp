@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "app/look/appearance.h"
-#include "app/win32/look/dpi.h"
 #include "app/win32/form/form_window_internal.h"
 #include "app/win32/form/keyboard.h"
-#include "app/win32/look/paint.h"
 #include "app/win32/form/probe_contract.h"
+#include "app/win32/look/dpi.h"
+#include "app/win32/look/paint.h"
 #include "app/win32/look/title_bar.h"
 #include "common/win32/system_library.h"
 

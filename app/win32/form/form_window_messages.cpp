@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "app/win32/look/dpi.h"
 #include "app/win32/form/form_window_internal.h"
 #include "app/win32/form/keyboard.h"
-#include "app/win32/look/paint.h"
 #include "app/win32/form/probe_contract.h"
+#include "app/win32/look/dpi.h"
+#include "app/win32/look/paint.h"
 
 namespace zeph::win32 {
 

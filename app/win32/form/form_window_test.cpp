@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32/look/dpi.h"
 #include "app/win32/form/keyboard.h"
 #include "app/win32/form/probe_contract.h"
+#include "app/win32/look/dpi.h"
 
 namespace zeph::win32 {
 namespace {

@@ -16,8 +16,8 @@
 #include <memory>
 #include <mutex>
 
-#include "common/dispatcher.h"
 #include "app/win32/services/window_messages.h"
+#include "common/dispatcher.h"
 
 namespace zeph::win32 {
 
