@@ -36,6 +36,7 @@ class TTrayIconHelper {
   TTrayIconHelper(TTrayIcon& icon, app::Application& application, UiDispatcher& dispatcher,
                   ThreadStarter& threads);
 
+  // Not a repaint: it retries putting the icon into the tray (the name stays for callers).
   // Only when the first command-line argument is exactly "/start": a worker that,
   // once a second, has the UI thread hide and show the icon, until one pass does
   // so without an error. Returns at once. The worker uses the application's window

@@ -73,7 +73,7 @@ tw_prefix_new() {
 tw_shot() { import -window root "$1"; }
 
 # The button ids of the program's boxes as $TW_ID_<name> (TW_ID_CrashRestart, ...),
-# from TIDEWELL_BUTTON_IDS in probe_contract.h (app/win32) through twprobe.
+# from TIDEWELL_BUTTON_IDS in app/win32/form/probe_contract.h through twprobe.
 tw_button_ids() {
   local ids
   ids=$(tw_wine "$TW_PROBE" ids | tr -d '\r') && [ -n "$ids" ] && eval "$ids"

@@ -16,10 +16,10 @@
 #include <cwchar>
 #include <string>
 
-#include "app/win32/crash_dialog.h"
-#include "app/win32/dpi.h"
-#include "app/win32/palette.h"
-#include "app/win32/platform_win32.h"
+#include "app/win32/dialogs/crash_dialog.h"
+#include "app/win32/look/dpi.h"
+#include "app/win32/look/palette.h"
+#include "app/win32/program/platform_win32.h"
 #include "common/utf.h"
 #include "crash/report.h"
 #include "translate/program_texts.h"

@@ -1,6 +1,6 @@
 // twprobe: looks at Tidewell's windows from outside and presses their controls, for
 // the end-to-end tests under Wine. Controls are named by their model names, read
-// from the window property of app/win32/probe_contract.h. Output is UTF-8.
+// from the window property of app/win32/form/probe_contract.h. Output is UTF-8.
 //
 //   twprobe ids                        TW_ID_<name>=<id> for every button id of the program's
 //                                      boxes (TIDEWELL_BUTTON_IDS), for a script to eval
@@ -59,7 +59,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/probe_contract.h"
+#include "app/win32/form/probe_contract.h"
 #include "tests/winprobe/storm.h"
 
 namespace {

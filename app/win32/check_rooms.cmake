@@ -1,0 +1,43 @@
+# cmake -DROOT=<source dir> "-DROOMS=look;services;..." -P check_rooms.cmake
+# Fails when a file of an app/win32 room includes a header of a room above it (ROOMS
+# lists them from the bottom up), when app/look/ (host-built, no Windows types)
+# includes anything of app/win32/, or when a source file sits in app/win32/ itself.
+set(failures "")
+file(GLOB loose ${ROOT}/app/win32/*.h ${ROOT}/app/win32/*.cpp)
+foreach(file ${loose})
+  string(APPEND failures "  ${file}: a source file outside the rooms\n")
+endforeach()
+
+function(check_includes file rank)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"app/win32/")
+  foreach(line ${lines})
+    string(REGEX MATCH "\"app/win32/([^\"]*)\"" path "${line}")
+    set(included -1)
+    if(CMAKE_MATCH_1 MATCHES "^([^/]+)/")
+      list(FIND ROOMS "${CMAKE_MATCH_1}" included)
+    endif()
+    if(included EQUAL -1 OR included GREATER rank)
+      string(STRIP "${line}" line)
+      string(APPEND failures "  ${file}: ${line}\n")
+    endif()
+  endforeach()
+  set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE look_files ${ROOT}/app/look/*.h ${ROOT}/app/look/*.cpp)
+foreach(file ${look_files})
+  check_includes(${file} -1)
+endforeach()
+set(rank 0)
+foreach(room ${ROOMS})
+  file(GLOB_RECURSE files ${ROOT}/app/win32/${room}/*.h ${ROOT}/app/win32/${room}/*.cpp)
+  foreach(file ${files})
+    check_includes(${file} ${rank})
+  endforeach()
+  math(EXPR rank "${rank} + 1")
+endforeach()
+
+if(failures)
+  message(FATAL_ERROR "app/win32's rooms may include only the rooms below them "
+                      "(${ROOMS}, from the bottom up):\n${failures}")
+endif()
