@@ -1,7 +1,7 @@
 #pragma once
 // What the application's error handler needs to report a C++ error no code caught:
 // a saved report, the error box with its choices, and the two ways out of the
-// program. The real one is app/win32/crash_dialog.h; tests use a fake.
+// program. The real one is app/win32/dialogs/crash_dialog.h; tests use a fake.
 #include <cstdint>
 #include <string>
 

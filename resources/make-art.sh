@@ -44,7 +44,7 @@ convert -size 99x29 xc:none \
   -annotate +28+20 'Tidewell' \
   -depth 8 -define png:color-type=6 -strip logo.png
 # The exe carries the logo as a 32-bit BMP file, top-down, with straight alpha in each
-# pixel's fourth byte (app/win32/picture.h reads it): drawing it then needs no image
+# pixel's fourth byte (app/win32/look/picture.h reads it): drawing it then needs no image
 # decoder at start, only the system's alpha blending.
 convert logo.png -depth 8 RGBA:"$work/logo.rgba"
 python3 - "$work/logo.rgba" 99 29 logo.bmp <<'PY'

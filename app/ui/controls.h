@@ -160,7 +160,7 @@ class GroupBox : public Control {
   GroupBox(Component& owner, Control& parent, std::wstring name);
 };
 
-// A picture from the program's resources (an RCDATA resource, by name; app/win32/picture.h
+// A picture from the program's resources (an RCDATA resource, by name; app/win32/look/picture.h
 // says which form it takes).
 class Image : public Control {
  public:
