@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -23,7 +22,7 @@ std::string FileBytes(const std::filesystem::path& path) {
 
 // Each key with the file it was found in, for the failure message.
 std::set<std::pair<std::string, std::string>> KeysInSources() {
-  static const std::regex call(R"(ProgramText\(L"([^"\\]*)\")");
+  static const std::string call = "ProgramText(L\"";
   const std::filesystem::path root(TW_SOURCE_DIR);
   std::set<std::pair<std::string, std::string>> keys;
   for (const char* folder : {"app", "crash", "update", "translate"}) {
@@ -34,8 +33,12 @@ std::set<std::pair<std::string, std::string>> KeysInSources() {
         continue;
       }
       const std::string text = FileBytes(entry.path());
-      for (std::sregex_iterator m(text.begin(), text.end(), call), end; m != end; ++m) {
-        keys.emplace((*m)[1].str(), entry.path().lexically_relative(root).string());
+      // Literals with escapes are left out: the table holds the text they stand for.
+      for (auto at = text.find(call); at != std::string::npos; at = text.find(call, at + 1)) {
+        const auto begin = at + call.size();
+        const auto end = text.find_first_of("\"\\\n", begin);
+        if (end == std::string::npos || text[end] != '"') continue;
+        keys.emplace(text.substr(begin, end - begin), entry.path().lexically_relative(root).string());
       }
     }
   }
