@@ -2,11 +2,15 @@
 """Reads the traces bench/start_breakdown.sh leaves and prints the break-downs.
 
     bench/start_breakdown.py DIR RUNS
+    bench/start_breakdown.py --pages PID > FILE   (resident pages of the anonymous mappings)
 
 DIR holds, per program (tidewell, bare, floor) and run (1..RUNS, and "heap"):
 NAME.N.log (Wine's trace: +timestamp,+pid,+tid,+loaddll,+relay of a few calls),
 NAME.N.clock (launch, window seen, memory snapshot; Wine's clock, CLOCK_MONOTONIC_RAW),
-NAME.N.smaps (/proc/PID/smaps at the snapshot) and NAME.N.probe (memory_probe.exe).
+NAME.N.smaps (/proc/PID/smaps at the snapshot), NAME.N.pages (the resident pages of
+its anonymous mappings, from /proc/PID/pagemap, as "START END" runs: Linux merges
+neighbouring mappings, so a thread's stack and the region beside it share one line
+of smaps) and NAME.N.probe (memory_probe.exe).
 """
 import collections
 import re
@@ -239,6 +243,11 @@ def memory(directory, name, n):
         heaps.setdefault(process_heap, "process heap")
     kinds = collections.Counter()
     region = None
+    try:
+        with open(f"{directory}/{name}.{n}.pages") as f:
+            pages = [tuple(int(x, 16) for x in line.split()) for line in f if line.strip()]
+    except OSError:
+        pages = []
     with open(f"{directory}/{name}.{n}.smaps") as smaps:
         for line in smaps:
             head = re.match(r"^([0-9a-f]+)-([0-9a-f]+) \S+ \S+ \S+ \S+\s*(.*)$", line)
@@ -251,7 +260,11 @@ def memory(directory, name, n):
             if not kb:
                 continue
             start, end, path = region
-            kinds[classify(start, path, stacks, regions, heaps)] += kb
+            if path or not pages:
+                kinds[classify(start, path, stacks, regions, heaps)] += kb
+    for start, end in pages:
+        for address in range(start, end, 4096):
+            kinds[classify(address, "", stacks, regions, heaps)] += 4
     return kinds, gui, len(stacks)
 
 
@@ -270,13 +283,43 @@ def classify(start, path, stacks, regions, heaps):
         return "other file mappings (" + path.rsplit("/", 1)[-1] + ")"
     for _tid, reservation, base in stacks:
         if reservation <= start < base:
-            return "thread stacks"
+            return "thread stacks (the Windows stack)"
     for lo, hi, allocation in regions:
         if lo <= start < hi:
+            if any(allocation == base for _tid, _r, base in stacks):
+                return "Wine's per-thread region above each stack (its Unix-side stack)"
             if allocation in heaps:
                 return "Windows heap of " + heaps[allocation]
             return "other Windows private regions (heap growth and large blocks, TEBs, DIBs)"
     return "outside Windows' view (Wine's Unix-side mmaps: signal stacks, X11, fonts)"
+
+
+def dump_pages(pid):
+    """Runs of resident pages in the anonymous mappings that hold any."""
+    page = 4096
+    with open(f"/proc/{pid}/smaps") as smaps, open(f"/proc/{pid}/pagemap", "rb") as pagemap:
+        region = None
+        for line in smaps:
+            head = re.match(r"^([0-9a-f]+)-([0-9a-f]+) (\S+) \S+ \S+ \S+\s*(.*)$", line)
+            if head:
+                region = (int(head.group(1), 16), int(head.group(2), 16), head.group(4).strip())
+                continue
+            if not line.startswith("Anonymous:") or region is None or region[2] or line.split()[1] == "0":
+                continue
+            start, end, _ = region
+            pagemap.seek(start // page * 8)
+            data = pagemap.read((end - start) // page * 8)
+            run = None
+            for i in range(len(data) // 8):
+                present = data[i * 8 + 7] & 0x80
+                address = start + i * page
+                if present and run is None:
+                    run = address
+                elif not present and run is not None:
+                    print(f"{run:x} {address:x}")
+                    run = None
+            if run is not None:
+                print(f"{run:x} {end:x}")
 
 
 def med(values):
@@ -304,7 +347,7 @@ def main():
         for p, values in per_phase.items():
             if p.startswith("attach: ") and max(values) < 1.5:
                 continue
-            print(f"  {med(values):7.1f}  {p}")
+            print(f"  {med(values):7.1f}  {p:<72} [{' '.join(f'{v:.0f}' for v in values)}]")
         if small:
             print(f"  {med([sum(run) for run in zip(*small)]):7.1f}  attach: the other {len(small)} DLLs")
         if controls:
@@ -346,4 +389,7 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    if sys.argv[1] == "--pages":
+        dump_pages(sys.argv[2])
+    else:
+        main()

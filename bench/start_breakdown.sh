@@ -65,6 +65,7 @@ traced() {  # NAME N EXE TITLE CLASS CLOSE_MSG [ARG]
   sleep "$SETTLE"
   raw_clock >> "$base.clock"
   cp "/proc/$pid/smaps" "$base.smaps"
+  /usr/bin/python3 "$ROOT/bench/start_breakdown.py" --pages "$pid" > "$base.pages" 2> /dev/null || true
   winpid=$(grep -m1 -o '^[0-9.]*:[0-9a-f]*:[0-9a-f]*:trace:loaddll:build_module Loaded L"[^"]*\.exe"' "$base.log" | cut -d: -f2)
   tw_wine "$MEMPROBE" "0x$winpid" > "$base.probe" 2> /dev/null || true
   tw_wine "$PROBE" send "$5" "$6" 0 0 > /dev/null 2>&1 || true
