@@ -162,6 +162,7 @@ def heaps_by_caller(directory, name):
     _launch, _seen, snap = read_clock(f"{directory}/{name}.heap.clock")
     stacks = collections.defaultdict(list)
     live = {}
+    total, peak = 0, 0
     gdi = collections.Counter()
     for t, tid, text in events:
         if t > snap:
@@ -174,10 +175,8 @@ def heaps_by_caller(directory, name):
             caller = s[0][2] if s else module_of(ret, bases)
             s.append((fn, args, caller))
             short = fn.split(".")[-1]
-            if short in ("RtlFreeHeap",) and len(args) >= 3:
-                live.pop(int(args[2], 16), None)
-            elif short == "RtlReAllocateHeap" and len(args) >= 3:
-                live.pop(int(args[2], 16), None)
+            if short in ("RtlFreeHeap", "RtlReAllocateHeap") and len(args) >= 3:
+                total -= live.pop(int(args[2], 16), (0,))[0]
             elif short.startswith(("Create", "Delete", "Destroy")):
                 gdi[(short, caller)] += 1
         elif r:
@@ -191,13 +190,17 @@ def heaps_by_caller(directory, name):
                     live[value] = (int(args[2], 16), caller, args[0])
                 elif short == "RtlReAllocateHeap" and value and len(args) >= 4:
                     live[value] = (int(args[3], 16), caller, args[0])
+                else:
+                    break
+                total += live[value][0]
+                peak = max(peak, total)
                 break
     by_caller = collections.Counter()
     by_heap = collections.Counter()
     for size, caller, heap in live.values():
         by_caller[caller] += size
         by_heap[heap] += size
-    return by_caller, by_heap, gdi
+    return by_caller, by_heap, gdi, peak
 
 
 def read_probe(path):
@@ -375,8 +378,9 @@ def main():
     print()
     print("=== heap blocks alive at the snapshot, by the module that asked (one run with the heap relayed), kB")
     for name in names:
-        by_caller, by_heap, gdi = heaps_by_caller(directory, name)
-        print(f"--- {name}: {sum(by_caller.values()) / 1024:.0f} kB in {len(by_heap)} heaps")
+        by_caller, by_heap, gdi, peak = heaps_by_caller(directory, name)
+        print(f"--- {name}: {sum(by_caller.values()) / 1024:.0f} kB in {len(by_heap)} heaps"
+              f" (at most {peak / 1024:.0f} kB at once during the start)")
         for caller, size in by_caller.most_common(12):
             print(f"  {size / 1024:7.0f}  {caller}")
         made = collections.Counter()
