@@ -76,26 +76,26 @@ run() {  # INDEX: one run of that program, "MS KB"
   time_to_window "$exe" "$title" "$class" "$msg" "$arg"
 }
 for p in 0 1 2; do run "$p" > /dev/null; done
-declare -a ms_0 ms_1 ms_2 kb_0 kb_1 kb_2
+ms=("" "" "") kb=("" "" "")  # each program's runs, space-separated
 for ((i = 0; i < RUNS; i++)); do
   for p in 0 1 2; do
-    read -r ms kb < <(run "$p")
-    eval "ms_$p+=($ms) kb_$p+=($kb)"
+    read -r m k < <(run "$p")
+    ms[p]+=" $m" kb[p]+=" $k"
   done
 done
-med() { eval "printf '%s\n' \"\${$1[@]}\"" | median; }
+# shellcheck disable=SC2086  # the list is split into its words on purpose
+med() { printf '%s\n' $1 | median; }
 echo "start to visible window, ms, and private memory (RssAnon) ${SETTLE} s after it shows, kB;"
 echo "medians of $RUNS runs, the three programs taking turns"
 printf '  %-14s %8s %10s   %s\n' program ms kB "runs (ms / kB)"
 for p in 0 1 2; do
-  name=${programs[$p]%%|*}
-  eval "all_ms=\"\${ms_$p[*]}\" all_kb=\"\${kb_$p[*]}\""
-  printf '  %-14s %8s %10s   [%s] [%s]\n' "$name" "$(med ms_$p)" "$(med kb_$p)" "$all_ms" "$all_kb"
+  printf '  %-14s %8s %10s   [%s] [%s]\n' "${programs[p]%%|*}" "$(med "${ms[p]}")" "$(med "${kb[p]}")" \
+    "${ms[p]# }" "${kb[p]# }"
 done
-echo "tidewell.exe against the floor: start $(echo "scale=2; $(med ms_0) / $(med ms_2)" | bc)x," \
-  "memory +$(echo "$(med kb_0) - $(med kb_2)" | bc) kB;" \
-  "against the bare window: start $(echo "scale=2; $(med ms_0) / $(med ms_1)" | bc)x," \
-  "memory +$(echo "$(med kb_0) - $(med kb_1)" | bc) kB"
+echo "tidewell.exe against the floor: start $(echo "scale=2; $(med "${ms[0]}") / $(med "${ms[2]}")" | bc)x," \
+  "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[2]}")" | bc) kB;" \
+  "against the bare window: start $(echo "scale=2; $(med "${ms[0]}") / $(med "${ms[1]}")" | bc)x," \
+  "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[1]}")" | bc) kB"
 
 echo "exe sizes, bytes"
 for exe in "$WIN32/app/tidewell.exe" "$WIN64/app/tidewell.exe"; do
