@@ -325,6 +325,19 @@ def dump_pages(pid):
                 print(f"{run:x} {end:x}")
 
 
+def unix_heap_kb(path):
+    """Anonymous kB of the [heap] mapping in one smaps file."""
+    kb, inside = 0, False
+    with open(path) as smaps:
+        for line in smaps:
+            head = re.match(r"^[0-9a-f]+-[0-9a-f]+ ", line)
+            if head:
+                inside = line.rstrip().endswith("[heap]")
+            elif inside and line.startswith("Anonymous:"):
+                kb += int(line.split()[1])
+    return kb
+
+
 def med(values):
     return statistics.median(values) if values else 0.0
 
@@ -375,6 +388,15 @@ def main():
               + (f", GetGuiResources: {guis[0][0]} GDI, {guis[0][1]} USER objects" if guis else ""))
         for k, values in sorted(per_kind.items(), key=lambda kv: -med(kv[1])):
             print(f"  {med(values):7.0f}  {k}")
+    print()
+    print("=== Unix malloc heap (brk), kB: as traced, and untraced with glibc's mmap threshold fixed at 128 kB")
+    for name in names:
+        traced_kb = med([unix_heap_kb(f"{directory}/{name}.{n}.smaps") for n in range(1, runs + 1)])
+        try:
+            fixed_kb = unix_heap_kb(f"{directory}/{name}.glibc.smaps")
+        except OSError:
+            continue
+        print(f"  {name:<9} {traced_kb:7.0f} -> {fixed_kb:7.0f}   ({traced_kb - fixed_kb:.0f} kB are freed blocks glibc keeps)")
     print()
     print("=== heap blocks alive at the snapshot, by the module that asked (one run with the heap relayed), kB")
     for name in names:

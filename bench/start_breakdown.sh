@@ -14,7 +14,10 @@
 #          program's Windows view (bench/memory_probe.cpp: thread stacks, process
 #          heap, committed private regions, GDI and USER objects), and the heap
 #          blocks alive then by the module that asked for them (a second run with
-#          the heap functions relayed; the first caller outside Wine is named).
+#          the heap functions relayed; the first caller outside Wine is named); and
+#          the Unix heap again in an untraced run with glibc's mmap threshold fixed
+#          at 128 kB: what it drops is freed memory glibc keeps, from large blocks
+#          Wine's Unix side (win32u: bitmaps, DCs) allocated and freed.
 #
 #   bench/start_breakdown.sh [WIN64_BUILD_DIR]
 #   TRACE_RUNS=5 SETTLE=2 KEEP=/tmp/breakdown bench/start_breakdown.sh build/win64
@@ -51,11 +54,16 @@ HEAPS+=";CreateCompatibleDC;CreateIconIndirect;CreateIconFromResourceEx;DeleteOb
 relay_only() { tw_wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /d "$1" /f > /dev/null 2>&1; }
 raw_clock() { /usr/bin/python3 -c 'import time; print(time.clock_gettime(time.CLOCK_MONOTONIC_RAW))'; }  # Wine's clock
 
-# One traced run: OUT/NAME.N.{log,clock,smaps,probe}.
+# One traced run: OUT/NAME.N.{log,clock,smaps,probe,pages}; N "glibc": untraced, with
+# glibc's mmap threshold fixed (no trace: its log stays empty).
 traced() {  # NAME N EXE TITLE CLASS CLOSE_MSG [ARG]
   local base=$OUT/$1.$2 pid winpid
   raw_clock > "$base.clock"
-  WINEDEBUG=+timestamp,+pid,+tid,+loaddll,+relay wine "$3" ${7:+"$7"} > /dev/null 2> "$base.log" &
+  if [ "$2" = glibc ]; then
+    MALLOC_MMAP_THRESHOLD_=131072 MALLOC_TRIM_THRESHOLD_=131072 wine "$3" ${7:+"$7"} > /dev/null 2> "$base.log" &
+  else
+    WINEDEBUG=+timestamp,+pid,+tid,+loaddll,+relay wine "$3" ${7:+"$7"} > /dev/null 2> "$base.log" &
+  fi
   pid=$!
   until xdotool search --onlyvisible --name "^$4\$" > /dev/null 2>&1; do
     kill -0 "$pid" 2> /dev/null || { echo "$3 ended before showing a window" >&2; return 1; }
@@ -65,9 +73,12 @@ traced() {  # NAME N EXE TITLE CLASS CLOSE_MSG [ARG]
   sleep "$SETTLE"
   raw_clock >> "$base.clock"
   cp "/proc/$pid/smaps" "$base.smaps"
-  /usr/bin/python3 "$ROOT/bench/start_breakdown.py" --pages "$pid" > "$base.pages" 2> /dev/null || true
-  winpid=$(grep -m1 -o '^[0-9.]*:[0-9a-f]*:[0-9a-f]*:trace:loaddll:build_module Loaded L"[^"]*\.exe"' "$base.log" | cut -d: -f2)
-  tw_wine "$MEMPROBE" "0x$winpid" > "$base.probe" 2> /dev/null || true
+  if [ "$2" != glibc ]; then
+    /usr/bin/python3 "$ROOT/bench/start_breakdown.py" --pages "$pid" > "$base.pages" 2> /dev/null || true
+    winpid=$(grep -m1 -o '^[0-9.]*:[0-9a-f]*:[0-9a-f]*:trace:loaddll:build_module Loaded L"[^"]*\.exe"' "$base.log" |
+      cut -d: -f2)
+    tw_wine "$MEMPROBE" "0x$winpid" > "$base.probe" 2> /dev/null || true
+  fi
   tw_wine "$PROBE" send "$5" "$6" 0 0 > /dev/null 2>&1 || true
   tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
   wait "$pid" 2> /dev/null || true
@@ -87,5 +98,6 @@ each warm  # Wine's own processes come up once
 for ((i = 1; i <= TRACE_RUNS; i++)); do each "$i"; done
 relay_only "$HEAPS"
 each heap
+each glibc
 /usr/bin/python3 "$ROOT/bench/start_breakdown.py" "$OUT" "$TRACE_RUNS"
 echo "traces in $OUT"
