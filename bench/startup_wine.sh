@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Measures the 64-bit tidewell.exe under Wine on a private Xvfb display, in one go:
-#   - start to visible window, for tidewell.exe and for bench/bare_window.cpp (the
-#     least a Win32 program can do to show a window); medians of RUNS alternating
-#     runs each, after one warm-up run of each, with a warm wineserver;
-#   - the private memory of both (RssAnon of the Wine process, SETTLE seconds after
-#     its window shows, so the status monitor's first ticks and the start-up's
+#   - start to visible window, for tidewell.exe, for bench/bare_window.cpp (the
+#     least a Win32 program can do to show a window) and for bench/floor_window.cpp
+#     (the bare window plus the platform work the window's creation must do: the
+#     Task Scheduler query and the update check's HTTPS request, which finds a dead
+#     loopback port here as Tidewell's does); medians of RUNS runs each, the three
+#     programs taking turns, after one warm-up run of each, with a warm wineserver;
+#   - the private memory of the three (RssAnon of the Wine process, SETTLE seconds
+#     after its window shows, so the status monitor's first ticks and the start-up's
 #     workers are included), medians of the same runs;
+#   - Tidewell against the floor: the start ratio and the memory difference;
 #   - the size of the 32-bit and the 64-bit tidewell.exe;
 #   - CPU time of the tidewell.exe process and of its wineserver over IDLE seconds,
-#     window shown and hidden in the tray ("/start"), medians of CPU_RUNS runs.
+#     window shown and hidden in the tray ("/start"), medians of CPU_RUNS runs
+#     (CPU_RUNS=0 leaves this out).
 #
 #   bench/startup_wine.sh [WIN64_BUILD_DIR [WIN32_BUILD_DIR]]
 #   RUNS=9 CPU_RUNS=3 IDLE=60 bench/startup_wine.sh build/win64 build/win32
@@ -26,9 +31,8 @@ PROBE=$WIN64/tests/winprobe/twprobe.exe
 
 source "$ROOT/tests/e2e/lib.sh"
 tw_harness_start
-BARE=$TW_RUN_DIR/bare_window.exe
-x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -static -municode -mwindows \
-  -o "$BARE" "$ROOT/bench/bare_window.cpp"
+BARE=$TW_RUN_DIR/bare_window.exe FLOOR=$TW_RUN_DIR/floor_window.exe
+"$ROOT/bench/build_reference.sh" "$BARE" "$FLOOR"
 
 # The update check reaches nothing but a dead loopback port.
 dead_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
@@ -43,10 +47,10 @@ probe() { tw_wine "$PROBE" "$@" > /dev/null 2>&1; }
 # and the process's private memory SETTLE seconds later; the copy is then ended
 # through its window (CLOSE_MSG: WM_CLOSE or WM_QUERYENDSESSION). The `wine` process
 # started here becomes the Windows process itself (the loader execs into it).
-time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
+time_to_window() {  # EXE TITLE CLASS CLOSE_MSG [ARG]
   local t0 t1 pid kb
   t0=$(now_ns)
-  wine "$1" > /dev/null 2>&1 &
+  wine "$1" ${5:+"$5"} > /dev/null 2>&1 &
   pid=$!
   until xdotool search --onlyvisible --name "^$2\$" > /dev/null 2>&1; do
     kill -0 "$pid" 2> /dev/null || { echo "$1 ended before showing a window" >&2; return 1; }
@@ -62,27 +66,36 @@ time_to_window() {  # EXE TITLE CLASS CLOSE_MSG
 }
 
 tw_prefix_new bench  # its wineserver stays up 30 s after the last process: every run starts warm
-time_to_window "$EXE" Tidewell TFrmTidewell 0x11 > /dev/null
-time_to_window "$BARE" "Bare window" BareWindow 0x10 > /dev/null
-tide=() bare=() tide_kb=() bare_kb=()
+# name, then time_to_window's arguments
+programs=("tidewell.exe|$EXE|Tidewell|TFrmTidewell|0x11|"
+          "bare window|$BARE|Bare window|BareWindow|0x10|"
+          "floor|$FLOOR|Floor window|FloorWindow|0x10|$dead_port")
+run() {  # INDEX: one run of that program, "MS KB"
+  local name exe title class msg arg
+  IFS='|' read -r name exe title class msg arg <<< "${programs[$1]}"
+  time_to_window "$exe" "$title" "$class" "$msg" "$arg"
+}
+for p in 0 1 2; do run "$p" > /dev/null; done
+ms=("" "" "") kb=("" "" "")  # each program's runs, space-separated
 for ((i = 0; i < RUNS; i++)); do
-  read -r ms kb < <(time_to_window "$EXE" Tidewell TFrmTidewell 0x11)
-  tide+=("$ms") tide_kb+=("$kb")
-  read -r ms kb < <(time_to_window "$BARE" "Bare window" BareWindow 0x10)
-  bare+=("$ms") bare_kb+=("$kb")
+  for p in 0 1 2; do
+    read -r m k < <(run "$p")
+    ms[p]+=" $m" kb[p]+=" $k"
+  done
 done
-tide_median=$(printf '%s\n' "${tide[@]}" | median)
-bare_median=$(printf '%s\n' "${bare[@]}" | median)
-echo "start to visible window, ms (median of $RUNS)"
-echo "  tidewell.exe  $tide_median   [${tide[*]}]"
-echo "  bare window   $bare_median   [${bare[*]}]"
-echo "  ratio         $(echo "scale=2; $tide_median / $bare_median" | bc)"
-tide_kb_median=$(printf '%s\n' "${tide_kb[@]}" | median)
-bare_kb_median=$(printf '%s\n' "${bare_kb[@]}" | median)
-echo "private memory (RssAnon) ${SETTLE} s after the window shows, kB (median of $RUNS)"
-echo "  tidewell.exe  $tide_kb_median   [${tide_kb[*]}]"
-echo "  bare window   $bare_kb_median   [${bare_kb[*]}]"
-echo "  difference    $(echo "$tide_kb_median - $bare_kb_median" | bc)"
+# shellcheck disable=SC2086  # the list is split into its words on purpose
+med() { printf '%s\n' $1 | median; }
+echo "start to visible window, ms, and private memory (RssAnon) ${SETTLE} s after it shows, kB;"
+echo "medians of $RUNS runs, the three programs taking turns"
+printf '  %-14s %8s %10s   %s\n' program ms kB "runs (ms / kB)"
+for p in 0 1 2; do
+  printf '  %-14s %8s %10s   [%s] [%s]\n' "${programs[p]%%|*}" "$(med "${ms[p]}")" "$(med "${kb[p]}")" \
+    "${ms[p]# }" "${kb[p]# }"
+done
+echo "tidewell.exe against the floor: start $(echo "scale=2; $(med "${ms[0]}") / $(med "${ms[2]}")" | bc)x," \
+  "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[2]}")" | bc) kB;" \
+  "against the bare window: start $(echo "scale=2; $(med "${ms[0]}") / $(med "${ms[1]}")" | bc)x," \
+  "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[1]}")" | bc) kB"
 
 echo "exe sizes, bytes"
 for exe in "$WIN32/app/tidewell.exe" "$WIN64/app/tidewell.exe"; do
@@ -113,7 +126,9 @@ cpu_run() {  # ARGS...: prints "program_ms wineserver_ms" over IDLE seconds
   tw_poll 10 bash -c "! kill -0 $pid" || kill "$pid"
   wait "$pid" 2> /dev/null || true
 }
-for mode in shown hidden; do
+modes=(shown hidden)
+[ "$CPU_RUNS" -gt 0 ] || modes=()
+for mode in "${modes[@]}"; do
   prog=() serv=()
   for ((i = 0; i < CPU_RUNS; i++)); do
     if [ "$mode" = shown ]; then read -r p s < <(cpu_run); else read -r p s < <(cpu_run /start); fi
