@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "common/win32/handles.h"
+
 namespace zeph::memory {
 namespace {
 
@@ -73,7 +75,9 @@ bool Win32Kernel::AdjustTokenPrivileges(TokenHandle token, bool disableAll, cons
   return ok;
 }
 
-void Win32Kernel::CloseHandle(TokenHandle token) { ::CloseHandle(reinterpret_cast<HANDLE>(token)); }
+void Win32Kernel::CloseHandle(TokenHandle token) {
+  win32::UniqueHandle closing(reinterpret_cast<HANDLE>(token));
+}
 
 std::uint32_t Win32Kernel::GetLastError() { return ::GetLastError(); }
 

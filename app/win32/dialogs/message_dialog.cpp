@@ -441,7 +441,8 @@ class MessageDialog final : public OpenDialog {
     const int textLimit =
         std::max(s(120), std::min<int>(s(kTextMaxWidth), (work.right - work.left) * 3 / 4 - textLeft));
 
-    HDC dc = GetDC(hwnd_);
+    WindowDc windowDc(hwnd_);
+    const HDC dc = windowDc.get();
     HGDIOBJ old = SelectObject(dc, font.get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
@@ -462,7 +463,7 @@ class MessageDialog final : public OpenDialog {
     SIZE caption{};
     GetTextExtentPoint32W(dc, box_.caption.c_str(), static_cast<int>(box_.caption.size()), &caption);
     SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    windowDc.reset();
 
     // The text beside the icon, centred on it when it is a line or two.
     const int textTop = s(kPad) + std::max(0, (iconSize - textHeight) / 2);
@@ -568,7 +569,7 @@ class MessageDialog final : public OpenDialog {
       PaintPushButton(dc, r, L"", font_.get(), look, palette_, palette_.header, dpi_);
       if (isDefault && !look.focus && look.enabled) {
         // The default button keeps its accent frame when the focus mark is hidden.
-        UniqueAny<GdiTraits<HPEN, DeleteGdiObject>> pen(CreatePen(PS_SOLID, 1, palette_.accent));
+        UniqueHpen pen(CreatePen(PS_SOLID, 1, palette_.accent));
         HGDIOBJ oldPen = SelectObject(dc, pen.get());
         HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
         RoundRect(dc, r.left, r.top, r.right, r.bottom, Scale(6, dpi_), Scale(6, dpi_));

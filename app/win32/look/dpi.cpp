@@ -1,5 +1,7 @@
 #include "app/win32/look/dpi.h"
 
+#include "common/win32/handles.h"
+
 namespace zeph::win32 {
 namespace {
 
@@ -33,9 +35,7 @@ void EnablePerMonitorDpiAwareness() {
 UINT SystemDpi() {
   using GetDpiForSystemFn = UINT(WINAPI*)();
   if (auto get = User32<GetDpiForSystemFn>("GetDpiForSystem")) return get();
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const int dpi = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSY);
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
