@@ -12,6 +12,17 @@ void Resolve(HMODULE module, const char* name, Fn& out) {
 
 }  // namespace
 
+const NtdllFunctions& Ntdll() {
+  static const NtdllFunctions functions = [] {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    NtdllFunctions f{};
+    Resolve(ntdll, "NtQuerySystemInformation", f.NtQuerySystemInformation);
+    Resolve(ntdll, "NtSetSystemInformation", f.NtSetSystemInformation);
+    return f;
+  }();
+  return functions;
+}
+
 const User32Functions& User32() {
   static const User32Functions functions = [] {
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");

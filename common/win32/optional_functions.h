@@ -22,6 +22,13 @@ struct User32Functions {
   BOOL(WINAPI* AdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT);  // Windows 10 1607
 };
 
+// ntdll is in every process before the exe. Its native functions have no
+// documented promise to stay: the callers work on without them.
+struct NtdllFunctions {
+  LONG(WINAPI* NtQuerySystemInformation)(ULONG, void*, ULONG, ULONG*);  // Windows 2000
+  LONG(WINAPI* NtSetSystemInformation)(ULONG, void*, ULONG);            // Windows 2000
+};
+
 // The common controls of the manifest's side-by-side version 6, already loaded.
 struct Comctl32Functions {
   HRESULT(WINAPI* LoadIconWithScaleDown)(HINSTANCE, PCWSTR, int, int, HICON*);  // Vista
@@ -42,6 +49,7 @@ struct ShcoreFunctions {
   HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*);  // Windows 8.1 (no shcore.dll before)
 };
 
+const NtdllFunctions& Ntdll();
 const User32Functions& User32();
 const Comctl32Functions& Comctl32();
 const UxthemeFunctions& Uxtheme();
