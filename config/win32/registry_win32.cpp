@@ -10,7 +10,7 @@ static_assert(kErrorMoreData == ERROR_MORE_DATA && kErrorFileNotFound == ERROR_F
 
 class Win32Key final : public RegistryKey {
  public:
-  explicit Win32Key(UniqueHkey key) : key_(std::move(key)) {}
+  explicit Win32Key(win32::UniqueHkey key) : key_(std::move(key)) {}
 
   RegStatus QueryValueInfo(const std::wstring& name, std::uint32_t& type, std::uint32_t& size) override {
     DWORD nativeType = REG_NONE, nativeSize = 0;
@@ -35,7 +35,7 @@ class Win32Key final : public RegistryKey {
   }
 
  private:
-  UniqueHkey key_;
+  win32::UniqueHkey key_;
 };
 
 }  // namespace
@@ -45,7 +45,7 @@ RegStatus Win32Registry::CreateKey(RootKey root, const std::wstring& subKey, std
   key.reset();
   // Predefined root handles are sign-extended 32-bit values.
   const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
-  UniqueHkey opened;
+  win32::UniqueHkey opened;
   const LSTATUS status = ::RegCreateKeyExW(rootKey, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                            nullptr, opened.put(), nullptr);
   if (status != ERROR_SUCCESS) return status;

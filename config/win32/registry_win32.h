@@ -3,17 +3,10 @@
 // to every TConfig it creates.
 #include <windows.h>
 
-#include "common/unique_handle.h"
+#include "common/win32/handles.h"
 #include "config/registry.h"
 
 namespace zeph::config {
-
-struct HkeyTraits {
-  using Value = HKEY;
-  static constexpr HKEY Invalid() noexcept { return nullptr; }
-  static void Close(HKEY key) noexcept { ::RegCloseKey(key); }
-};
-using UniqueHkey = UniqueAny<HkeyTraits>;
 
 class Win32Registry final : public Registry {
  public:

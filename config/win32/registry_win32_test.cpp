@@ -46,20 +46,20 @@ class RegistryWin32 : public ::testing::Test {
     ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TidewellTests");  // only once it is empty
   }
 
-  UniqueHkey OpenScratch() const {
-    UniqueHkey key;
+  win32::UniqueHkey OpenScratch() const {
+    win32::UniqueHkey key;
     ::RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
     return key;
   }
   void Plant(const wchar_t* name, DWORD type, const Bytes& data) const {
-    UniqueHkey key = OpenScratch();
+    win32::UniqueHkey key = OpenScratch();
     ASSERT_TRUE(key);
     ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
   }
   // The value as the registry holds it; type REG_NONE with no data when it is missing.
   std::pair<DWORD, Bytes> Stored(const wchar_t* name) const {
-    UniqueHkey key = OpenScratch();
+    win32::UniqueHkey key = OpenScratch();
     DWORD type = REG_NONE, size = 0;
     if (::RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {REG_NONE, {}};
     Bytes data(size);
@@ -68,7 +68,7 @@ class RegistryWin32 : public ::testing::Test {
     return {type, data};
   }
   DWORD ValueCount() const {
-    UniqueHkey key = OpenScratch();
+    win32::UniqueHkey key = OpenScratch();
     DWORD values = 0xFFFFFFFF;
     ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                        nullptr, nullptr);
@@ -81,7 +81,7 @@ class RegistryWin32 : public ::testing::Test {
 };
 
 TEST_F(RegistryWin32, FirstRunCreatesAnEmptyKeyAndReadingWritesNothing) {
-  UniqueHkey probe;
+  win32::UniqueHkey probe;
   ASSERT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_READ, probe.put()), ERROR_SUCCESS);
   {
     TConfig config(registry_, path_);

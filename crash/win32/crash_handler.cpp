@@ -133,6 +133,7 @@ void WriteDump(const ReportFacts& facts, DWORD threadId, const EXCEPTION_RECORD*
   EXCEPTION_POINTERS pointers{const_cast<EXCEPTION_RECORD*>(record), const_cast<CONTEXT*>(context)};
   MINIDUMP_EXCEPTION_INFORMATION exception{threadId, &pointers, FALSE};
   dbghelp::WriteDump(::GetCurrentProcess(), ::GetCurrentProcessId(), file, record && context ? &exception : nullptr);
+  // Closed by hand: this runs in the crashed process, which calls nothing it need not.
   ::CloseHandle(file);
 }
 
@@ -277,6 +278,7 @@ void CatchInvalidParameters() {
   if (restart && ::InterlockedExchange(&restarted, 1) == 0 && !HandRestartToWatcher()) {
     // No watcher to wait for this process's end: the fresh copy must find no mutex,
     // or it would hand itself over to this one.
+    // Closed by hand: the crashed process's own handle, kept raw from the start for here.
     if (g_instanceMutex) ::CloseHandle(g_instanceMutex);
     g_instanceMutex = nullptr;
     static wchar_t commandLine[2 * MAX_PATH + 8];
@@ -285,6 +287,7 @@ void CatchInvalidParameters() {
     PROCESS_INFORMATION process{};
     if (BuildRestartCommandLine(g_firstArgument, commandLine, std::size(commandLine)) &&
         ::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+      // Closed by hand: this runs in the crashed process, which calls nothing it need not.
       ::CloseHandle(process.hThread);
       ::CloseHandle(process.hProcess);
     }

@@ -121,6 +121,7 @@ bool WriteReportText(ReportFacts& facts, const wchar_t* text, std::size_t length
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const bool ok = ::WriteFile(file, utf8, static_cast<DWORD>(bytes + 3), &written, nullptr) && written == DWORD(bytes + 3);
+  // Closed by hand: this runs in the crashed process, which calls nothing it need not.
   ::CloseHandle(file);
   if (ok) {
     // Where it went, for the dialog's Print: "<folder>\<name>".

@@ -143,6 +143,7 @@ DWORD WINAPI ReportAndDump(void* parameter) {
                                            reinterpret_cast<PEXCEPTION_POINTERS>(static_cast<std::uintptr_t>(b.pointersInCrashed)),
                                            TRUE};
   dbghelp::WriteDump(w.parent, w.parentId, file, b.hasRecord ? &exception : nullptr);
+  // Closed by hand, as every handle of the watcher's crash-time code.
   ::CloseHandle(file);
   return 0;
 }
@@ -172,6 +173,7 @@ void EndParent(const Block& b, HANDLE parent, bool restart) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    // Closed by hand, as every handle of the watcher's crash-time code.
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
   }

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "common/win32/handles.h"
+#include "common/win32/optional_functions.h"
+
 namespace zeph::memory {
 namespace {
 
@@ -13,18 +16,10 @@ static_assert(sizeof(MemoryStatusEx) == sizeof(MEMORYSTATUSEX));
 static_assert(sizeof(TokenPrivilege) == sizeof(TOKEN_PRIVILEGES));
 static_assert(sizeof(Luid) == sizeof(LUID));
 
-template <typename Fn>
-Fn NtdllEntry(const char* name) {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  if (!ntdll) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
-}
-
 }  // namespace
 
 Win32Kernel::Win32Kernel()
-    : query_(NtdllEntry<NtSystemInformationFn>("NtQuerySystemInformation")),
-      set_(NtdllEntry<NtSetSystemInformationFn>("NtSetSystemInformation")) {}
+    : query_(win32::Ntdll().NtQuerySystemInformation), set_(win32::Ntdll().NtSetSystemInformation) {}
 
 bool Win32Kernel::GlobalMemoryStatusEx(MemoryStatusEx& status) {
   MEMORYSTATUSEX native;
@@ -73,7 +68,9 @@ bool Win32Kernel::AdjustTokenPrivileges(TokenHandle token, bool disableAll, cons
   return ok;
 }
 
-void Win32Kernel::CloseHandle(TokenHandle token) { ::CloseHandle(reinterpret_cast<HANDLE>(token)); }
+void Win32Kernel::CloseHandle(TokenHandle token) {
+  win32::UniqueHandle closing(reinterpret_cast<HANDLE>(token));
+}
 
 std::uint32_t Win32Kernel::GetLastError() { return ::GetLastError(); }
 

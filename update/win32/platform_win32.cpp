@@ -50,8 +50,6 @@ int Win32Prompt::Show(WindowHandle owner, const std::wstring& text, const std::w
   return ::MessageBoxW(static_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
 }
 
-void KernelHandleTraits::Close(Value handle) { ::CloseHandle(handle); }
-
 Win32StopEvent::Win32StopEvent() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 void Win32StopEvent::Set() {

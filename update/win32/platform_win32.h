@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/dispatcher.h"
-#include "common/unique_handle.h"
+#include "common/win32/handles.h"
 #include "update/platform.h"
 #include "update/update.h"
 
@@ -58,14 +58,6 @@ class Win32Prompt final : public Prompt {
   int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) override;
 };
 
-// A kernel object HANDLE (null when there is none), closed with CloseHandle.
-struct KernelHandleTraits {
-  using Value = void*;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value handle);
-};
-using UniqueKernelHandle = UniqueAny<KernelHandleTraits>;
-
 class Win32StopEvent final : public StopEvent {
  public:
   Win32StopEvent();
@@ -73,7 +65,7 @@ class Win32StopEvent final : public StopEvent {
   bool Wait(std::uint32_t milliseconds) override;
 
  private:
-  UniqueKernelHandle event_;  // manual reset; empty only if the system could not make one
+  win32::UniqueHandle event_;  // manual reset; empty only if the system could not make one
   std::atomic<bool> set_{false};
 };
 

@@ -18,6 +18,7 @@
 
 #include "common/error.h"
 #include "common/win32/com.h"
+#include "common/win32/handles.h"
 #include "update/update.h"
 #include "update/win32/platform_win32.h"
 
@@ -92,10 +93,9 @@ class SystemThreads final : public ThreadStarter {
  public:
   void Start(std::function<void()> body) override {
     auto owned = std::make_unique<std::function<void()>>(std::move(body));
-    const HANDLE thread = ::CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr);
+    const win32::UniqueHandle thread(::CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr));
     if (!thread) throw Error(L"Windows could not start a thread.");
     owned.release();  // the thread owns it now
-    ::CloseHandle(thread);
   }
 };
 

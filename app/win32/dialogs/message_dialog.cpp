@@ -13,7 +13,7 @@
 #include "app/win32/look/paint.h"
 #include "app/win32/look/title_bar.h"
 #include "app/win32/services/window_messages.h"
-#include "common/win32/system_library.h"
+#include "common/win32/optional_functions.h"
 #include "crash/fault.h"
 #include "translate/program_texts.h"
 
@@ -91,11 +91,6 @@ class Mailbox {
   std::deque<OpenDialog::Task> tasks_;
 };
 
-template <typename Fn>
-Fn User32Function(const char* name) {
-  return SystemFunction<Fn>(GetModuleHandleW(L"user32.dll"), name);
-}
-
 // The dialog in memory: a DLGTEMPLATE and one DLGITEMTEMPLATE a control, each on a
 // DWORD boundary. Positions are left at zero: the dialog lays itself out in pixels.
 class DialogTemplate {
@@ -139,8 +134,7 @@ class DialogTemplate {
 };
 
 int MetricAt(int index, UINT dpi, int fallback96) {
-  using Fn = int(WINAPI*)(int, UINT);
-  static const auto get = User32Function<Fn>("GetSystemMetricsForDpi");
+  const auto get = User32().GetSystemMetricsForDpi;
   if (get) return get(index, dpi);
   return Scale(fallback96, dpi);
 }
@@ -149,8 +143,7 @@ int MetricAt(int index, UINT dpi, int fallback96) {
 NONCLIENTMETRICSW MetricsAt(UINT dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  using Fn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-  static const auto getForDpi = User32Function<Fn>("SystemParametersInfoForDpi");
+  const auto getForDpi = User32().SystemParametersInfoForDpi;
   if (getForDpi && getForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) return metrics;
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
@@ -167,9 +160,8 @@ NONCLIENTMETRICSW MetricsAt(UINT dpi) {
 }
 
 UINT MonitorDpi(HMONITOR monitor) {
-  using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  // shcore is not a KnownDLL, and Windows before 8.1 has none: the system DPI then.
-  static const auto get = SystemFunction<Fn>(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
+  // Windows before 8.1 has no shcore: the system DPI then.
+  const auto get = Shcore().GetDpiForMonitor;
   UINT x = 0, y = 0;
   if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y) return y;
   return SystemDpi();
@@ -188,8 +180,7 @@ SIZE FrameSize(int clientWidth, int clientHeight, HWND hwnd, UINT dpi) {
   RECT r{0, 0, clientWidth, clientHeight};
   const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
-  using Fn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = User32Function<Fn>("AdjustWindowRectExForDpi");
+  const auto adjust = User32().AdjustWindowRectExForDpi;
   if (!adjust || !adjust(&r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&r, style, FALSE, exStyle);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
@@ -366,8 +357,7 @@ class MessageDialog final : public OpenDialog {
   void OnInit() {
     // The dialog lays itself out at every DPI; the dialog manager's own rescaling
     // (Windows 10 1703 and later) would fight it.
-    using DpiBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
-    if (const auto set = User32Function<DpiBehaviorFn>("SetDialogDpiChangeBehavior")) set(hwnd_, 1, 1);
+    if (const auto set = User32().SetDialogDpiChangeBehavior) set(hwnd_, 1, 1);
     if (palette_.dark) UseDarkTitleBar(hwnd_, true);
     if (box_.cancelId == 0) EnableMenuItem(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
     if (HWND details = GetDlgItem(hwnd_, kDetailsId)) SetWindowSubclass(details, DetailsProc, kDetailsSubclass, 0);
@@ -441,7 +431,8 @@ class MessageDialog final : public OpenDialog {
     const int textLimit =
         std::max(s(120), std::min<int>(s(kTextMaxWidth), (work.right - work.left) * 3 / 4 - textLeft));
 
-    HDC dc = GetDC(hwnd_);
+    WindowDc windowDc(hwnd_);
+    const HDC dc = windowDc.get();
     HGDIOBJ old = SelectObject(dc, font.get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
@@ -462,7 +453,7 @@ class MessageDialog final : public OpenDialog {
     SIZE caption{};
     GetTextExtentPoint32W(dc, box_.caption.c_str(), static_cast<int>(box_.caption.size()), &caption);
     SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    windowDc.reset();
 
     // The text beside the icon, centred on it when it is a line or two.
     const int textTop = s(kPad) + std::max(0, (iconSize - textHeight) / 2);
@@ -514,9 +505,7 @@ class MessageDialog final : public OpenDialog {
   void LoadIcon(int size) {
     if (size == 0) return;
     HICON icon = nullptr;
-    using LoadScaledFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto loadScaled = SystemFunction<LoadScaledFn>(GetModuleHandleW(L"comctl32.dll"),
-                                                                "LoadIconWithScaleDown");
+    const auto loadScaled = Comctl32().LoadIconWithScaleDown;
     const LPCWSTR name = SystemIconName(box_.icon);
     if (!loadScaled || FAILED(loadScaled(nullptr, name, size, size, &icon))) {
       icon = static_cast<HICON>(CopyImage(LoadImageW(nullptr, name, IMAGE_ICON, size, size, LR_SHARED), IMAGE_ICON,
@@ -568,7 +557,7 @@ class MessageDialog final : public OpenDialog {
       PaintPushButton(dc, r, L"", font_.get(), look, palette_, palette_.header, dpi_);
       if (isDefault && !look.focus && look.enabled) {
         // The default button keeps its accent frame when the focus mark is hidden.
-        UniqueAny<GdiTraits<HPEN, DeleteGdiObject>> pen(CreatePen(PS_SOLID, 1, palette_.accent));
+        UniqueHpen pen(CreatePen(PS_SOLID, 1, palette_.accent));
         HGDIOBJ oldPen = SelectObject(dc, pen.get());
         HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
         RoundRect(dc, r.left, r.top, r.right, r.bottom, Scale(6, dpi_), Scale(6, dpi_));

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "common/win32/com.h"
-#include "common/win32/system_library.h"
+#include "common/win32/optional_functions.h"
 #include "crash/fault.h"
 
 namespace zeph::win32 {
@@ -40,26 +40,6 @@ long AccessibleState(const AccessibleFacts& f) {
 }
 
 namespace {
-
-using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
-using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-
-struct Oleacc {
-  CreateStdAccessibleObjectFn createStd = nullptr;
-  LresultFromObjectFn lresultFromObject = nullptr;
-};
-
-const Oleacc& LoadOleacc() {
-  static const Oleacc functions = [] {
-    Oleacc f;
-    if (HMODULE module = LoadSystemLibrary(L"oleacc.dll")) {
-      f.createStd = SystemFunction<CreateStdAccessibleObjectFn>(module, "CreateStdAccessibleObject");
-      f.lresultFromObject = SystemFunction<LresultFromObjectFn>(module, "LresultFromObject");
-    }
-    return f;
-  }();
-  return functions;
-}
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
@@ -230,21 +210,21 @@ LRESULT NewObject(HWND control, WPARAM wParam, LPARAM lParam, std::weak_ptr<Acce
     const auto alive = host.lock();
     if (!alive || !alive->Facts(control, facts)) return 0;
   }
-  const Oleacc& oleacc = LoadOleacc();
-  if (!oleacc.createStd || !oleacc.lresultFromObject) return 0;
+  const OleaccFunctions& oleacc = Oleacc();
+  if (!oleacc.CreateStdAccessibleObject || !oleacc.LresultFromObject) return 0;
   // The answer is marshalled through COM, which needs the window thread in an
   // apartment; it stays there for the thread's life.
   static thread_local const bool apartment =
       SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   (void)apartment;
   ComPtr<IAccessible> standard;
-  if (FAILED(oleacc.createStd(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(standard.put()))) ||
+  if (FAILED(oleacc.CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(standard.put()))) ||
       !standard) {
     return 0;
   }
   auto* object = new (std::nothrow) ControlAccessible(control, std::move(standard), std::move(host));
   if (!object) return 0;
-  const LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), wParam, object);
+  const LRESULT result = oleacc.LresultFromObject(__uuidof(IAccessible), wParam, object);
   object->Release();  // LresultFromObject holds its own reference while the client has not taken it
   return result < 0 ? 0 : result;
 }

@@ -6,6 +6,8 @@
 // one that tells the parent what it saw.
 #include <windows.h>
 
+#include "common/win32/handles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -73,8 +75,8 @@ std::string ReportText(int& dumps) {
   int texts = 0;
   dumps = 0;
   WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW((crashes + L"tidewell-*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return text;
+  const zeph::win32::UniqueFind search(::FindFirstFileW((crashes + L"tidewell-*").c_str(), &found));
+  if (!search) return text;
   do {
     const std::wstring name = found.cFileName;
     if (name.ends_with(L".dmp") && found.nFileSizeLow > 0) ++dumps;
@@ -86,8 +88,7 @@ std::string ReportText(int& dumps) {
       text = content.str();
     }
     ::DeleteFileW((crashes + name).c_str());
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (::FindNextFileW(search.get(), &found));
   return texts == 1 ? text : std::string();
 }
 

@@ -11,7 +11,7 @@
 #include "app/win32/look/dpi.h"
 #include "app/win32/look/paint.h"
 #include "app/win32/look/title_bar.h"
-#include "common/win32/system_library.h"
+#include "common/win32/optional_functions.h"
 
 namespace zeph::win32 {
 
@@ -23,8 +23,7 @@ namespace {
 constexpr std::uint32_t kLogoInk = 0x1F3B57;
 
 void SetTheme(HWND hwnd, const wchar_t* app, const wchar_t* ids) {
-  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  static const auto set = SystemFunction<SetWindowThemeFn>(LoadSystemLibrary(L"uxtheme.dll"), "SetWindowTheme");
+  const auto set = Uxtheme().SetWindowTheme;
   if (set) set(hwnd, app, ids);
 }
 

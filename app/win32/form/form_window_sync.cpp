@@ -8,6 +8,7 @@
 #include "app/win32/form/probe_contract.h"
 #include "app/win32/look/dpi.h"
 #include "app/win32/look/paint.h"
+#include "common/win32/handles.h"
 
 namespace zeph::win32 {
 
@@ -165,13 +166,13 @@ void FormWindow::Place(View& view) {
   if (view.kind == Kind::Label && As<ui::Label>(view.model)->AutoSize) {
     // An auto-sized label is as large as its text in its font.
     const std::wstring text = view.model->Caption();
-    HDC dc = GetDC(view.hwnd);
-    HGDIOBJ old = SelectObject(dc, FontFor(*control));
     RECT r{0, 0, 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(view.hwnd, dc);
+    {
+      const WindowDc dc(view.hwnd);
+      const SelectedObject font(dc.get(), FontFor(*control));
+      DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &r,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
     width = text.empty() ? 0 : r.right;
     height = r.bottom;
   }

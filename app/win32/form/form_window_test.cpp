@@ -242,13 +242,13 @@ TEST_F(FormWindowTest, ModelChangesReachTheWindows) {
 TEST_F(FormWindowTest, APaletteChangeRepaintsInPlaceAndSwitchesTheButtonDrawing) {
   const auto colours = [this](const ui::Control& control) {
     HWND hwnd = Child(control);
-    HDC dc = GetDC(hwnd);
+    const WindowDc windowDc(hwnd);
+    const HDC dc = windowDc.get();
     const auto brush = reinterpret_cast<HBRUSH>(
         SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
     LOGBRUSH fill{};
     GetObjectW(brush, sizeof fill, &fill);
     const COLORREF text = GetTextColor(dc);
-    ReleaseDC(hwnd, dc);
     return std::pair{fill.lbColor, text};
   };
   const auto buttonType = [this] { return GetWindowLongW(Child(form.Go), GWL_STYLE) & BS_TYPEMASK; };

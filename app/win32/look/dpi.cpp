@@ -1,12 +1,10 @@
 #include "app/win32/look/dpi.h"
 
+#include "common/win32/handles.h"
+#include "common/win32/optional_functions.h"
+
 namespace zeph::win32 {
 namespace {
-
-template <typename Fn>
-Fn User32(const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
 
 BYTE GdiQuality(ui::FontQuality quality) {
   switch (quality) {
@@ -21,27 +19,21 @@ BYTE GdiQuality(ui::FontQuality quality) {
 }  // namespace
 
 void EnablePerMonitorDpiAwareness() {
-  using SetContextFn = BOOL(WINAPI*)(HANDLE);
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2; fails harmlessly when already set.
-  if (auto set = User32<SetContextFn>("SetProcessDpiAwarenessContext")) {
+  if (auto set = User32().SetProcessDpiAwarenessContext) {
     if (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
   }
-  using SetAwareFn = BOOL(WINAPI*)();
-  if (auto setAware = User32<SetAwareFn>("SetProcessDPIAware")) setAware();
+  if (auto setAware = User32().SetProcessDPIAware) setAware();
 }
 
 UINT SystemDpi() {
-  using GetDpiForSystemFn = UINT(WINAPI*)();
-  if (auto get = User32<GetDpiForSystemFn>("GetDpiForSystem")) return get();
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  if (auto get = User32().GetDpiForSystem) return get();
+  const int dpi = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSY);
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
 UINT WindowDpi(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto get = User32<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto get = User32().GetDpiForWindow;
   if (get && window) {
     if (const UINT dpi = get(window)) return dpi;
   }
@@ -50,8 +42,7 @@ UINT WindowDpi(HWND window) {
 
 SIZE FrameSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
   RECT r{0, 0, Scale(clientWidth, dpi), Scale(clientHeight, dpi)};
-  using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = User32<AdjustFn>("AdjustWindowRectExForDpi");
+  const auto adjust = User32().AdjustWindowRectExForDpi;
   if (!adjust || !adjust(&r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&r, style, FALSE, exStyle);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }

@@ -1,31 +1,13 @@
 #pragma once
-// Owners for the GDI and USER handles the window layer creates.
+// The pictures and colours the window layer makes from GDI; the owners of its
+// handles are the program's own (common/win32/handles.h).
 #include <windows.h>
 
 #include <cstdint>
 
-#include "common/unique_handle.h"
+#include "common/win32/handles.h"
 
 namespace zeph::win32 {
-
-template <typename T, auto CloseFn>
-struct GdiTraits {
-  using Value = T;
-  static constexpr Value Invalid() noexcept { return nullptr; }
-  static void Close(Value v) noexcept { CloseFn(v); }
-};
-
-inline void DeleteGdiObject(HGDIOBJ object) noexcept { DeleteObject(object); }
-inline void DestroyMenuHandle(HMENU menu) noexcept { DestroyMenu(menu); }
-inline void DestroyIconHandle(HICON icon) noexcept { DestroyIcon(icon); }
-inline void DestroyWindowHandle(HWND window) noexcept { DestroyWindow(window); }
-
-using UniqueHfont = UniqueAny<GdiTraits<HFONT, DeleteGdiObject>>;
-using UniqueHbrush = UniqueAny<GdiTraits<HBRUSH, DeleteGdiObject>>;
-using UniqueHbitmap = UniqueAny<GdiTraits<HBITMAP, DeleteGdiObject>>;
-using UniqueHmenu = UniqueAny<GdiTraits<HMENU, DestroyMenuHandle>>;
-using UniqueHicon = UniqueAny<GdiTraits<HICON, DestroyIconHandle>>;
-using UniqueHwnd = UniqueAny<GdiTraits<HWND, DestroyWindowHandle>>;
 
 // A 32-bit top-down DIB section of w × h pixels (0x00RRGGBB, or premultiplied
 // ARGB for AlphaBlend); `pixels` points at its first row. Null on failure.

@@ -26,7 +26,7 @@ void Caption(HDC dc, RECT r, const std::wstring& text, HFONT font, COLORREF colo
 
 void RoundFrame(HDC dc, const RECT& r, COLORREF border, COLORREF fill, int radius) {
   UniqueHbrush brush(CreateSolidBrush(fill));
-  UniqueAny<GdiTraits<HPEN, DeleteGdiObject>> pen(CreatePen(PS_SOLID, 1, border));
+  UniqueHpen pen(CreatePen(PS_SOLID, 1, border));
   HGDIOBJ oldBrush = SelectObject(dc, brush.get());
   HGDIOBJ oldPen = SelectObject(dc, pen.get());
   RoundRect(dc, r.left, r.top, r.right, r.bottom, radius, radius);
@@ -80,7 +80,7 @@ void PaintPushButton(HDC dc, const RECT& r, const std::wstring& caption, HFONT f
     // A second inner line makes the focus plain without the dotted rectangle.
     RECT inner = r;
     InflateRect(&inner, -1, -1);
-    UniqueAny<GdiTraits<HPEN, DeleteGdiObject>> pen(CreatePen(PS_SOLID, 1, Blend(p.accent, face, 50)));
+    UniqueHpen pen(CreatePen(PS_SOLID, 1, Blend(p.accent, face, 50)));
     HGDIOBJ oldPen = SelectObject(dc, pen.get());
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     RoundRect(dc, inner.left, inner.top, inner.right, inner.bottom, Scale(5, dpi), Scale(5, dpi));

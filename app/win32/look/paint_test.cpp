@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+#include "common/win32/handles.h"
+
 namespace zeph::win32 {
 namespace {
 
@@ -19,12 +21,12 @@ class Canvas {
     info.bmiHeader.biHeight = -size;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+    bitmap_.reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+    old_ = SelectObject(dc_, bitmap_.get());
   }
   ~Canvas() {
     SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
+    bitmap_.reset();
     DeleteDC(dc_);
   }
   void Indicator(int frame) {
@@ -43,7 +45,7 @@ class Canvas {
  private:
   int size_;
   HDC dc_;
-  HBITMAP bitmap_ = nullptr;
+  UniqueHbitmap bitmap_;
   HGDIOBJ old_ = nullptr;
   std::uint32_t* bits_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/look/appearance.h"
+#include "common/win32/handles.h"
 
 namespace zeph::win32 {
 namespace {
@@ -14,15 +15,14 @@ COLORREF FromRgb(Rgb c) { return RGB(c.r, c.g, c.b); }
 // The user's "apps" mode in Settings > Personalisation > Colours; nothing where this
 // Windows has no such choice.
 std::optional<std::uint32_t> AppsUseLightTheme() {
-  HKEY key = nullptr;
+  UniqueHkey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
-                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+                    KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   DWORD type = 0, value = 0, size = sizeof value;
   const LONG status =
-      RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
+      RegQueryValueExW(key.get(), L"AppsUseLightTheme", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
   return value;
 }

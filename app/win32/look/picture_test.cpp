@@ -53,12 +53,13 @@ TEST(PictureTest, DrawsBlendedAtItsOwnSizeAndResampledAtAnother) {
   EXPECT_EQ(picture->Pixels(4, 4)[0], 0xFF000000u) << "an opaque corner stays opaque";
   EXPECT_EQ(picture->Pixels(4, 4)[15], clear) << "a clear corner stays clear";
 
-  HDC dc = CreateCompatibleDC(nullptr);
+  const UniqueMemoryDc memoryDc(CreateCompatibleDC(nullptr));
+  const HDC dc = memoryDc.get();
   BITMAPINFO info{};
   info.bmiHeader = {sizeof info.bmiHeader, 3, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   std::uint32_t* bits = nullptr;
-  HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, canvas);
+  const UniqueHbitmap canvas(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+  const SelectedObject selected(dc, canvas.get());
   std::fill(bits, bits + 6, white);
   picture->Draw(dc, RECT{1, 0, 3, 2});
   GdiFlush();
@@ -66,9 +67,6 @@ TEST(PictureTest, DrawsBlendedAtItsOwnSizeAndResampledAtAnother) {
   EXPECT_EQ(bits[1] & 0xFFFFFF, 0x000000u) << "opaque black";
   EXPECT_NEAR(static_cast<int>(bits[2] & 0xFF), 127, 1) << "half black over white";
   EXPECT_EQ(bits[4] & 0xFFFFFF, 0xFFFFFFu) << "clear";
-  SelectObject(dc, old);
-  DeleteObject(canvas);
-  DeleteDC(dc);
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #include "app/win32/look/title_bar.h"
 
-#include "common/win32/system_library.h"
+#include "common/win32/optional_functions.h"
 
 namespace zeph::win32 {
 
 bool UseDarkTitleBar(HWND window, bool dark) {
-  using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, const void*, DWORD);
-  // dwmapi is not a KnownDLL: from System32 only, at first use.
-  static const auto set = SystemFunction<SetAttributeFn>(LoadSystemLibrary(L"dwmapi.dll"), "DwmSetWindowAttribute");
+  const auto set = Dwmapi().DwmSetWindowAttribute;
   if (!set || !window) return false;
   // DWMWA_USE_IMMERSIVE_DARK_MODE is 20 since Windows 10 20H1; builds 1809 to 1909
   // knew it as 19.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/win32/handles.h"
 #include "crash/win32/crash_handler.h"
 
 namespace zeph::win32 {
@@ -15,15 +16,12 @@ tray::WindowHandle Win32InstanceServices::FindWindowOfClass(const std::wstring& 
 }
 
 app::MutexResult Win32InstanceServices::CreateNamedMutex(const std::wstring& name) {
-  const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
+  win32::UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, name.c_str()));
   const DWORD error = ::GetLastError();
-  if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    return app::MutexResult::AlreadyExists;
-  }
+  if (mutex && error == ERROR_ALREADY_EXISTS) return app::MutexResult::AlreadyExists;
   // Held for the life of the process; a restart after a crash lets it go first.
-  if (mutex != nullptr) {
-    crash::SetInstanceMutex(mutex);
+  if (mutex) {
+    crash::SetInstanceMutex(mutex.release());
     return app::MutexResult::Created;
   }
   // A copy running under other security settings holds the name beyond our reach;

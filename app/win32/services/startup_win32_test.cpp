@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "common/win32/handles.h"
+
 #include <string>
 
 namespace zeph::win32 {
@@ -43,14 +45,13 @@ TEST(Win32InstanceServices, MutexNameIsTakenOnceAndThenReportedAsExisting) {
 TEST(Win32InstanceServices, ACopyThatFindsTheNameTakenDoesNotKeepIt) {
   Win32InstanceServices services;
   const std::wstring name = UniqueName(L"HeldMutex");
-  const HANDLE running = CreateMutexW(nullptr, TRUE, name.c_str());
-  ASSERT_NE(running, nullptr);
+  UniqueHandle running(CreateMutexW(nullptr, TRUE, name.c_str()));
+  ASSERT_TRUE(running);
   EXPECT_EQ(services.CreateNamedMutex(name), app::MutexResult::AlreadyExists);
   // Once the running copy has ended, the name is free for the next main copy.
-  CloseHandle(running);
-  const HANDLE after = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  EXPECT_EQ(after, nullptr);
-  if (after) CloseHandle(after);
+  running.reset();
+  const UniqueHandle after(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+  EXPECT_EQ(after.get(), nullptr);
 }
 
 DWORD WINAPI HangingWindowThread(void* parameter) {
@@ -70,9 +71,10 @@ BOOL CALLBACK FindHungWindow(HWND window, LPARAM found) {
 }
 
 TEST(Win32InstanceServices, ARequestToAHungCopyGivesUp) {
-  HANDLE events[2] = {CreateEventW(nullptr, TRUE, FALSE, nullptr), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const UniqueHandle made(CreateEventW(nullptr, TRUE, FALSE, nullptr)), end(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE events[2] = {made.get(), end.get()};
   DWORD threadId = 0;
-  const HANDLE thread = CreateThread(nullptr, 0, HangingWindowThread, events, 0, &threadId);
+  const UniqueHandle thread(CreateThread(nullptr, 0, HangingWindowThread, events, 0, &threadId));
   ASSERT_EQ(WaitForSingleObject(events[0], 10000), WAIT_OBJECT_0);
   HWND hung = nullptr;
   EnumThreadWindows(threadId, FindHungWindow, reinterpret_cast<LPARAM>(&hung));
@@ -82,10 +84,7 @@ TEST(Win32InstanceServices, ARequestToAHungCopyGivesUp) {
   EXPECT_EQ(services.SendMessageTo(reinterpret_cast<tray::WindowHandle>(hung), app::kWmUser, 1, 0), 0);
 
   SetEvent(events[1]);
-  WaitForSingleObject(thread, 10000);
-  CloseHandle(thread);
-  CloseHandle(events[0]);
-  CloseHandle(events[1]);
+  WaitForSingleObject(thread.get(), 10000);
 }
 
 TEST(Win32InstanceServices, FindsAHiddenWindowByClassSendsAndSeesItGo) {

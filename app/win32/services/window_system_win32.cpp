@@ -1,6 +1,7 @@
 #include "app/win32/services/window_system_win32.h"
 
 #include "app/win32/look/dpi.h"
+#include "common/win32/optional_functions.h"
 #include "common/win32/system_library.h"
 
 namespace zeph::win32 {
@@ -43,13 +44,11 @@ std::uint32_t Win32WindowSystem::RegisteredMessage(const std::wstring& name) {
   return ::RegisterWindowMessageW(name.c_str());
 }
 
-// Looked up at run time: Windows before 7 has no per-window message filter, and the
-// program must still start there.
+// Windows before 7 has no per-window message filter, and the program must still
+// start there.
 bool Win32WindowSystem::AllowMessageFromLowerIntegrity(tray::WindowHandle window, std::uint32_t message) {
   constexpr DWORD kMsgFltAllow = 1;
-  using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-  static const auto change = reinterpret_cast<ChangeWindowMessageFilterExFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx")));
+  const auto change = User32().ChangeWindowMessageFilterEx;
   if (!change) return false;
   return change(ToHwnd(window), message, kMsgFltAllow, nullptr) != FALSE;
 }

@@ -7,6 +7,7 @@
 
 #include "common/error.h"
 #include "common/utf.h"
+#include "common/win32/handles.h"
 
 #include "crash/fault.h"
 
@@ -32,12 +33,11 @@ DWORD WINAPI RunBody(void* parameter) {
 // system thread may call into it.
 void DetachedThreads::Start(std::function<void()> body) {
   auto owned = std::make_unique<std::function<void()>>(std::move(body));
-  const HANDLE thread = CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr);
+  const UniqueHandle thread(CreateThread(nullptr, 0, RunBody, owned.get(), 0, nullptr));
   if (!thread) {
     throw Error(L"Windows could not start a thread (error " + DecimalText(GetLastError()) + L").");
   }
   owned.release();  // the thread owns it now
-  CloseHandle(thread);
 }
 
 }  // namespace zeph::win32

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "common/win32/handles.h"
+
 #include <atomic>
 #include <stdexcept>
 
@@ -12,16 +14,15 @@ namespace {
 // Each body runs on a thread of its own, and one that throws ends only itself.
 TEST(WorkerThreadsTest, BodiesRunOnTheirOwnThreadsAndAThrowEndsOnlyThatOne) {
   DetachedThreads threads;
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::atomic<DWORD> ranOn{GetCurrentThreadId()};
   threads.Start([] { throw std::runtime_error("a silent failure"); });
   threads.Start([&] {
     ranOn = GetCurrentThreadId();
-    SetEvent(done);
+    SetEvent(done.get());
   });
-  ASSERT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(done.get(), 10000), WAIT_OBJECT_0);
   EXPECT_NE(ranOn.load(), GetCurrentThreadId());
-  CloseHandle(done);
 }
 
 }  // namespace

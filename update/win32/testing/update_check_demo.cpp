@@ -113,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
   HWND window = ::CreateWindowExW(0, kClass, kTitle, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
   if (!window) return 1;
-  zeph::update::UniqueKernelHandle workerEnded(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  zeph::win32::UniqueHandle workerEnded(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ReportingThreads threads(workerEnded.get());
 
   auto env = zeph::update::Win32UpdateCheckEnvironment(window, kTitle, argv[2], std::make_shared<WindowInvoker>(window));
