@@ -85,14 +85,8 @@ class Application {
   // hardware fault goes to the crash reporter, never to the error box.
   template <typename Work>
   bool Guard(Work&& work) noexcept {
-    try {
-      work();
-      return true;
-    } catch (...) {
-      if (crash::HandOverForeignFault()) return false;
-      HandleException(std::current_exception());
-      return false;
-    }
+    return crash::RunGuarded(static_cast<Work&&>(work),
+                             [this](std::exception_ptr error) noexcept { HandleException(std::move(error)); });
   }
 
   tray::WindowSystem& Windows() { return windows_; }
