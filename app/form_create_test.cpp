@@ -145,17 +145,8 @@ class LoggingThreads : public zeph::testing::ManualThreads {
 // view sets them up before FormCreate runs. The form is built on first use.
 struct Rig {
   explicit Rig(std::vector<std::wstring> args = {}) : application(windows, boxes, std::move(args)) {
-    platform.kernel = &kernel;
-    platform.dispatcher = &dispatcher;
-    platform.threads = &threads;
-    platform.clock = &clock;
-    platform.messageBoxes = &boxes;
-    platform.windows = &windows;
-    platform.trayShell = &shell;
-    platform.locale = &locale;
-    platform.registry = &registry;
-    platform.taskScheduler = &scheduler;
-    platform.versionBlock = &versionBlock;
+    platform = testing::TestPlatform(kernel, dispatcher, threads, clock, boxes, windows, shell, locale, registry,
+                                     scheduler, versionBlock);
     platform.shell = &webShell;
     platform.addressBox = &addressBox;
     platform.newUpdateCheck = [this] {
