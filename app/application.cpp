@@ -57,7 +57,9 @@ void Application::HandleException(std::exception_ptr error) noexcept {
   // inside the last one's modal loop, until the stack runs out.
   if (!error || reportingError_) return;
   reportingError_ = true;
-  try {
+  // Reporting must never end the program; a box that cannot be shown is dropped.
+  // A fault while showing it is another matter.
+  crash::RunGuarded([&] {
     std::wstring text;
     try {
       std::rethrow_exception(error);
@@ -77,11 +79,7 @@ void Application::HandleException(std::exception_ptr error) noexcept {
         case crash::ErrorChoice::Close: reporter_->Close(); break;
       }
     }
-  } catch (...) {
-    // Reporting must never end the program; a box that cannot be shown is dropped.
-    // A fault while showing it is another matter.
-    crash::HandOverForeignFault();
-  }
+  });
   reportingError_ = false;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/tray/window_system.h"
+#include "common/message_boxes.h"
 #include "crash/error_reporter.h"
 #include "crash/fault.h"
 
@@ -19,25 +20,17 @@ namespace zeph::app {
 using tray::IconHandle;
 using tray::WindowHandle;
 
-// MessageBoxW flags and answers the program uses.
-inline constexpr std::uint32_t kMbOk = 0x0;
-inline constexpr std::uint32_t kMbYesNo = 0x4;
-inline constexpr std::uint32_t kMbIconError = 0x10;
-inline constexpr std::uint32_t kMbIconQuestion = 0x20;
-inline constexpr std::uint32_t kMbDefButton2 = 0x100;
-inline constexpr std::uint32_t kMbSetForeground = 0x10000;
-inline constexpr std::uint32_t kMbTopmost = 0x40000;
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
-
-class MessageBoxes {
- public:
-  virtual ~MessageBoxes() = default;
-  // MessageBoxW: blocks until answered; returns the button pressed (0 on failure).
-  virtual int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
-                   std::uint32_t flags) = 0;
-};
+using zeph::kIdNo;
+using zeph::kIdOk;
+using zeph::kIdYes;
+using zeph::kMbDefButton2;
+using zeph::kMbIconError;
+using zeph::kMbIconQuestion;
+using zeph::kMbOk;
+using zeph::kMbSetForeground;
+using zeph::kMbTopmost;
+using zeph::kMbYesNo;
+using zeph::MessageBoxes;
 
 class Application {
  public:
@@ -92,14 +85,8 @@ class Application {
   // hardware fault goes to the crash reporter, never to the error box.
   template <typename Work>
   bool Guard(Work&& work) noexcept {
-    try {
-      work();
-      return true;
-    } catch (...) {
-      if (crash::HandOverForeignFault()) return false;
-      HandleException(std::current_exception());
-      return false;
-    }
+    return crash::RunGuarded(static_cast<Work&&>(work),
+                             [this](std::exception_ptr error) noexcept { HandleException(std::move(error)); });
   }
 
   tray::WindowSystem& Windows() { return windows_; }

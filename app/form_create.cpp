@@ -18,8 +18,8 @@ namespace {
 
 constexpr wchar_t kVersionFormat[] = L"%d.%d.%d";
 
-update::WindowHandle ShellOwner(const Application& application) {
-  return reinterpret_cast<update::WindowHandle>(application.Handle());
+WindowHandle ShellOwner(const Application& application) {
+  return application.Handle();
 }
 
 // The shell is asked on a worker, so a hung Explorer cannot freeze the window.

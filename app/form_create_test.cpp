@@ -145,17 +145,8 @@ class LoggingThreads : public zeph::testing::ManualThreads {
 // view sets them up before FormCreate runs. The form is built on first use.
 struct Rig {
   explicit Rig(std::vector<std::wstring> args = {}) : application(windows, boxes, std::move(args)) {
-    platform.kernel = &kernel;
-    platform.dispatcher = &dispatcher;
-    platform.threads = &threads;
-    platform.clock = &clock;
-    platform.messageBoxes = &boxes;
-    platform.windows = &windows;
-    platform.trayShell = &shell;
-    platform.locale = &locale;
-    platform.registry = &registry;
-    platform.taskScheduler = &scheduler;
-    platform.versionBlock = &versionBlock;
+    platform = testing::TestPlatform(kernel, dispatcher, threads, clock, boxes, windows, shell, locale, registry,
+                                     scheduler, versionBlock);
     platform.shell = &webShell;
     platform.addressBox = &addressBox;
     platform.newUpdateCheck = [this] {
@@ -217,7 +208,7 @@ struct Rig {
   update::testing::FakeAddressBox addressBox;
   std::shared_ptr<update::testing::FakeHttpClient> http = std::make_shared<update::testing::FakeHttpClient>();
   std::shared_ptr<update::testing::FakeStopEvent> stop = std::make_shared<update::testing::FakeStopEvent>();
-  std::shared_ptr<update::testing::FakePrompt> prompt = std::make_shared<update::testing::FakePrompt>();
+  std::shared_ptr<zeph::testing::FakeMessageBoxes> prompt = std::make_shared<zeph::testing::FakeMessageBoxes>();
   Platform platform;
   Application application;
   std::unique_ptr<TFrmTidewell> form;
@@ -520,7 +511,7 @@ TEST(Commands, OpenAndWebPages) {
   rig.dispatcher.Pump();
   ASSERT_EQ(rig.addressBox.calls.size(), 3u);
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(rig.addressBox.calls[i].owner, reinterpret_cast<update::WindowHandle>(kAppWindow));
+    EXPECT_EQ(rig.addressBox.calls[i].owner, kAppWindow);
     EXPECT_EQ(rig.addressBox.calls[i].caption, rig.application.Title());
     EXPECT_EQ(rig.addressBox.calls[i].address, expected[i]);
   }
@@ -536,7 +527,7 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
     Rig rig;
     rig.locale.language = L"ko";
     rig.http->replies.push_back(L"{\"update\":\"https://example.invalid/get\"}");
-    rig.prompt->answer = answer;
+    rig.prompt->defaultAnswer = answer;
     ASSERT_TRUE(rig.Create());
     ASSERT_TRUE(rig.threads.RunNext());
 
@@ -546,9 +537,9 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
     ASSERT_EQ(rig.http->requests[0].headers.size(), 3u);
     EXPECT_EQ(rig.http->requests[0].headers[1].value, L"ko");
     EXPECT_EQ(rig.http->requests[0].headers[2].value, L"false") << "not a debug check";
-    ASSERT_EQ(rig.prompt->calls.size(), 1u);
-    EXPECT_EQ(rig.prompt->calls[0].owner, reinterpret_cast<update::WindowHandle>(kAppWindow));
-    EXPECT_EQ(rig.prompt->calls[0].caption, rig.application.Title());
+    ASSERT_EQ(rig.prompt->shown.size(), 1u);
+    EXPECT_EQ(rig.prompt->shown[0].owner, kAppWindow);
+    EXPECT_EQ(rig.prompt->shown[0].caption, rig.application.Title());
     EXPECT_EQ(rig.form->Closed(), answer == kIdYes);
     EXPECT_EQ(rig.form->FCanClose, answer == kIdYes);
   }
@@ -559,7 +550,7 @@ TEST(UpdateCheck, AskedWithTheWindowsDataAndClosesOnlyWhenAccepted) {
 TEST(UpdateCheck, AcceptedWithoutADesktopShellOffersTheAddressThenEnds) {
   Rig rig;
   rig.http->replies.push_back(L"{\"update\":\"https://example.invalid/get\"}");
-  rig.prompt->answer = kIdYes;
+  rig.prompt->defaultAnswer = kIdYes;
   std::vector<bool> closedDuringBox;
   rig.addressBox.duringShow = [&] { closedDuringBox.push_back(rig.form->Closed()); };
   ASSERT_TRUE(rig.Create());
@@ -574,24 +565,15 @@ TEST(UpdateCheck, AcceptedWithoutADesktopShellOffersTheAddressThenEnds) {
 // The prompt keeps the messages flowing: a quit request or a log-off may end the
 // window before the user answers. The answer then reaches nothing.
 TEST(UpdateCheck, AnAnswerAfterTheWindowHasGoneIsDropped) {
-  class DestroyingPrompt : public update::testing::FakePrompt {
-   public:
-    int Show(update::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
-             std::uint32_t flags) override {
-      if (during) during();
-      return FakePrompt::Show(owner, text, caption, flags);
-    }
-    std::function<void()> during;
-  };
   Rig rig;
-  auto prompt = std::make_shared<DestroyingPrompt>();
-  prompt->answer = kIdYes;
-  prompt->during = [&] { rig.form.reset(); };
+  auto prompt = std::make_shared<zeph::testing::FakeMessageBoxes>();
+  prompt->defaultAnswer = kIdYes;
+  prompt->duringShow = [&] { rig.form.reset(); };
   rig.prompt = prompt;
   rig.http->replies.push_back(L"{\"update\":\"https://example.invalid/get\"}");
   ASSERT_TRUE(rig.Create());
   ASSERT_TRUE(rig.threads.RunNext());
-  EXPECT_EQ(prompt->calls.size(), 1u);
+  EXPECT_EQ(prompt->shown.size(), 1u);
   EXPECT_FALSE(rig.form);
 }
 
@@ -606,7 +588,7 @@ TEST(UpdateCheck, WindowDestructionStopsTheCheck) {
   ASSERT_TRUE(rig.threads.RunNext());
   EXPECT_TRUE(rig.stop->set);
   EXPECT_EQ(rig.http->requests.size(), 2u);
-  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.prompt->shown.empty());
 }
 
 }  // namespace

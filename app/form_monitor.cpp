@@ -92,11 +92,7 @@ void TFrmTidewell::Clean(bool Alarm) {
   try {
     platform_.threads->Start([job, &kernel, &dispatcher] {
       // A purge that fails looks like one that succeeded: the completion always follows.
-      try {
-        memory::PurgeMemory(kernel);
-      } catch (...) {
-        crash::HandOverForeignFault();
-      }
+      crash::RunGuarded([&kernel] { memory::PurgeMemory(kernel); });
       dispatcher.Queue([job] { CompleteClean(*job); });
     });
   } catch (...) {

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "common/message_boxes.h"
+
 namespace zeph::update {
 
-// An HWND, carried opaquely so the logic needs no Windows headers.
-using WindowHandle = void*;
+using zeph::MessageBoxes;
+using zeph::WindowHandle;
 
 struct HttpHeader {
   std::wstring name;
@@ -71,15 +73,6 @@ class AddressBox {
 };
 
 inline constexpr std::uint32_t kMbYesNoInformationTopmost = 0x00050044;  // YESNO|ICONINFORMATION|SETFOREGROUND|TOPMOST
-inline constexpr int kIdYes = 6;
-
-class Prompt {
- public:
-  virtual ~Prompt() = default;
-  // MessageBoxW: the button the user pressed (IDYES, IDNO, ...), 0 when it failed.
-  virtual int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
-                   std::uint32_t flags) = 0;
-};
 
 // A manual-reset event: the update worker sleeps on one between attempts, which the
 // program sets when the worker must stop (the window is closing); a bounded call

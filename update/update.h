@@ -98,12 +98,12 @@ using UpdateProc = std::function<void(bool updated, const std::wstring& data)>;
 // still be reached through `ui`, the shell only on the worker.
 struct UpdateCheckEnvironment {
   std::wstring userLanguage;      // GetUserLanguage's answer; the check uses its first two characters
-  WindowHandle owner = nullptr;   // the application window: owner of the prompt and the address box
+  WindowHandle owner = 0;          // the application window: owner of the prompt and the address box
   std::wstring title;             // the application title: their caption
   std::shared_ptr<HttpClient> http;
   std::shared_ptr<const VersionBlock> versionBlock;
   std::shared_ptr<StopEvent> stop;  // a fresh, unset event for this check
-  std::shared_ptr<Prompt> prompt;
+  std::shared_ptr<MessageBoxes> prompt;
   std::shared_ptr<Shell> shell;
   std::shared_ptr<AddressBox> addressBox;
   std::shared_ptr<UiDispatcher> ui;

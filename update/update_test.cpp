@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/testing/fake_message_boxes.h"
 #include "common/testing/manual_dispatcher.h"
 #include "update/testing/fake_platform.h"
 #include "update/update.h"
@@ -33,7 +34,7 @@ const std::wstring kAddress = L"https://127.0.0.1:8443/dl/tidewell.exe";
 const std::wstring kEnglish =
     L"This program has been updated.\r\rIt is recommended to download and execute new for stable use.\r\r"
     L"Do you want to download it?";
-int g_window;  // its address stands for the application window's handle
+constexpr WindowHandle kWindow = 0x4a0;  // the application window
 
 // The test thread stands for both threads; this tells which one it is standing for.
 class UiTrackingDispatcher : public ManualDispatcher {
@@ -57,7 +58,7 @@ struct CheckRig {
   std::shared_ptr<testing::FakeHttpClient> http = std::make_shared<testing::FakeHttpClient>();
   std::shared_ptr<testing::FakeVersionBlock> version = std::make_shared<testing::FakeVersionBlock>(1, 6, 6, 0);
   std::shared_ptr<testing::FakeStopEvent> stop = std::make_shared<testing::FakeStopEvent>();
-  std::shared_ptr<testing::FakePrompt> prompt = std::make_shared<testing::FakePrompt>();
+  std::shared_ptr<zeph::testing::FakeMessageBoxes> prompt = std::make_shared<zeph::testing::FakeMessageBoxes>();
   std::shared_ptr<testing::FakeShell> shell = std::make_shared<testing::FakeShell>();
   std::shared_ptr<testing::FakeAddressBox> addressBox = std::make_shared<testing::FakeAddressBox>();
   std::shared_ptr<UiTrackingDispatcher> ui = std::make_shared<UiTrackingDispatcher>();
@@ -68,7 +69,7 @@ struct CheckRig {
   void Start(const std::wstring& userLanguage = L"en", bool debug = false) {
     UpdateCheckEnvironment env;
     env.userLanguage = userLanguage;
-    env.owner = &g_window;
+    env.owner = kWindow;
     env.title = kTitle;
     env.http = http;
     env.versionBlock = version;
@@ -133,7 +134,7 @@ TEST(CheckUpdate, SixtyFailuresEndQuietlyAfterSixtyPauses) {
   rig.RunWorker();
   EXPECT_EQ(rig.http->requests.size(), 60u);
   EXPECT_EQ(rig.stop->waits, std::vector<std::uint32_t>(60, 10000u));
-  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.prompt->shown.empty());
   ASSERT_EQ(rig.procCalls.size(), 1u);
   EXPECT_FALSE(rig.procCalls[0].updated);
   EXPECT_EQ(rig.procCalls[0].data, L"");
@@ -142,12 +143,12 @@ TEST(CheckUpdate, SixtyFailuresEndQuietlyAfterSixtyPauses) {
 TEST(CheckUpdate, AReplyTooLargeEndsTheCheckWithNoUpdate) {
   CheckRig rig;
   rig.http->replies = {std::nullopt, testing::FakeReply::TooLarge(), kReply};
-  rig.prompt->answer = 6;
+  rig.prompt->defaultAnswer = 6;
   rig.Start();
   rig.RunWorker();
   EXPECT_EQ(rig.http->requests.size(), 2u);
   EXPECT_EQ(rig.stop->waits.size(), 1u);
-  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.prompt->shown.empty());
   ASSERT_EQ(rig.procCalls.size(), 1u);
   EXPECT_FALSE(rig.procCalls[0].updated);
   EXPECT_EQ(rig.procCalls[0].data, L"");
@@ -166,7 +167,7 @@ TEST(CheckUpdate, RetriesUntilAReplyArrives) {
     rig.RunWorker();
     EXPECT_EQ(rig.http->requests.size(), static_cast<std::size_t>(c.failures + 1));
     EXPECT_EQ(rig.stop->waits.size(), static_cast<std::size_t>(c.failures));
-    EXPECT_EQ(rig.prompt->calls.size(), 1u) << c.failures;
+    EXPECT_EQ(rig.prompt->shown.size(), 1u) << c.failures;
     ASSERT_EQ(rig.procCalls.size(), 1u);
     EXPECT_EQ(rig.procCalls[0].data, kReply);
   }
@@ -191,10 +192,10 @@ TEST(CheckUpdate, PromptShowsTheSystemLanguagesText) {
     rig.http->replies = {kReply};
     rig.Start(c.userLanguage);
     rig.RunWorker();
-    ASSERT_EQ(rig.prompt->calls.size(), 1u) << c.userLanguage;
-    const auto& call = rig.prompt->calls[0];
+    ASSERT_EQ(rig.prompt->shown.size(), 1u) << c.userLanguage;
+    const auto& call = rig.prompt->shown[0];
     EXPECT_EQ(call.text.rfind(c.startOfText, 0), 0u) << c.userLanguage;
-    EXPECT_EQ(call.owner, &g_window);
+    EXPECT_EQ(call.owner, kWindow);
     EXPECT_EQ(call.caption, kTitle);
     EXPECT_EQ(call.flags, 0x00050044u);
   }
@@ -222,7 +223,7 @@ TEST(CheckUpdate, AnswerDecidesShellCallAndResult) {
   for (const Case c : {Case{6, true}, Case{7, false}, Case{0, false}}) {
     CheckRig rig;
     rig.http->replies = {kReply};
-    rig.prompt->answer = c.answer;
+    rig.prompt->defaultAnswer = c.answer;
     rig.Start();
     rig.RunWorker();
     ASSERT_EQ(rig.procCalls.size(), 1u);
@@ -254,10 +255,10 @@ TEST(CheckUpdate, OnlyAWebAddressIsOffered) {
   for (const Case& c : cases) {
     CheckRig rig;
     rig.http->replies = {c.reply};
-    rig.prompt->answer = 6;
+    rig.prompt->defaultAnswer = 6;
     rig.Start();
     rig.RunWorker();
-    EXPECT_EQ(rig.prompt->calls.size(), c.prompt ? 1u : 0u) << c.reply;
+    EXPECT_EQ(rig.prompt->shown.size(), c.prompt ? 1u : 0u) << c.reply;
     EXPECT_EQ(rig.shell->calls.size(), c.prompt ? 1u : 0u) << c.reply;
     ASSERT_EQ(rig.procCalls.size(), 1u);
     EXPECT_EQ(rig.procCalls[0].updated, c.prompt);
@@ -282,7 +283,7 @@ TEST(CheckUpdate, StopEndsThePauseAndTheAttempts) {
     rig.RunWorker();
     EXPECT_EQ(rig.http->requests.size(), c.requests);
     EXPECT_EQ(rig.stop->waits.size(), c.requests);
-    EXPECT_TRUE(rig.prompt->calls.empty());
+    EXPECT_TRUE(rig.prompt->shown.empty());
     // The window still answered, so the caller hears of the end.
     ASSERT_EQ(rig.procCalls.size(), 1u);
     EXPECT_FALSE(rig.procCalls[0].updated);
@@ -296,11 +297,11 @@ TEST(CheckUpdate, NoPromptWhenTheReplyArrivesWhileClosing) {
     rig.check->Stop();
     rig.check->Stop();
   };
-  rig.prompt->answer = 6;
+  rig.prompt->defaultAnswer = 6;
   rig.Start();
   rig.RunWorker();
   EXPECT_EQ(rig.http->requests.size(), 1u);
-  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.prompt->shown.empty());
   EXPECT_TRUE(rig.shell->calls.empty());
   ASSERT_EQ(rig.procCalls.size(), 1u);
   EXPECT_FALSE(rig.procCalls[0].updated);
@@ -310,12 +311,12 @@ TEST(CheckUpdate, NoPromptWhenTheReplyArrivesWhileClosing) {
 TEST(CheckUpdate, HandOverToAClosedWindowIsDropped) {
   CheckRig rig;
   rig.http->replies = {kReply};
-  rig.prompt->answer = 6;
+  rig.prompt->defaultAnswer = 6;
   rig.Start();
   rig.ui->Close();
   rig.RunWorker();
   EXPECT_EQ(rig.ui->invokes, 1);
-  EXPECT_TRUE(rig.prompt->calls.empty());
+  EXPECT_TRUE(rig.prompt->shown.empty());
   EXPECT_TRUE(rig.shell->calls.empty());
   EXPECT_TRUE(rig.procCalls.empty());
 }
@@ -330,7 +331,7 @@ TEST(CheckUpdate, AcceptedOpensFromTheWorkerElseOffersTheAddressBeforeTheEnd) {
     CheckRig rig;
     std::vector<std::string> seen;
     rig.http->replies = {kReply};
-    rig.prompt->answer = 6;
+    rig.prompt->defaultAnswer = 6;
     rig.shell->desktopShellTakes = desktopShellTakes;
     rig.shell->duringExecute = [&] { seen.push_back(rig.ui->onUi ? "shell on the UI thread" : "shell"); };
     rig.addressBox->duringShow = [&] {
@@ -345,7 +346,7 @@ TEST(CheckUpdate, AcceptedOpensFromTheWorkerElseOffersTheAddressBeforeTheEnd) {
     EXPECT_EQ(rig.shell->calls[0].file, kAddress);
     if (!desktopShellTakes) {
       ASSERT_EQ(rig.addressBox->calls.size(), 1u);
-      EXPECT_EQ(rig.addressBox->calls[0].owner, &g_window);
+      EXPECT_EQ(rig.addressBox->calls[0].owner, kWindow);
       EXPECT_EQ(rig.addressBox->calls[0].caption, kTitle);
       EXPECT_EQ(rig.addressBox->calls[0].address, kAddress);
     }
@@ -457,7 +458,7 @@ TEST(ShellOpen, FromAWorkerThroughTheDesktopShellElseTheAddressBox) {
     ManualDispatcher ui;
     shell.desktopShellTakes = c.desktopShellTakes;
     threads.fails = c.noWorker;
-    ShellOpen({shell, box, threads, ui}, &g_window, kTitle, c.target);
+    ShellOpen({shell, box, threads, ui}, kWindow, kTitle, c.target);
     EXPECT_TRUE(shell.calls.empty()) << "asked on the UI thread";
     EXPECT_EQ(threads.bodies.size(), c.asked ? 1u : 0u);
     threads.RunNext();
@@ -472,7 +473,7 @@ TEST(ShellOpen, FromAWorkerThroughTheDesktopShellElseTheAddressBox) {
     ui.Pump();
     ASSERT_EQ(box.calls.size(), c.box ? 1u : 0u);
     if (c.box) {
-      EXPECT_EQ(box.calls[0].owner, &g_window);
+      EXPECT_EQ(box.calls[0].owner, kWindow);
       EXPECT_EQ(box.calls[0].caption, kTitle);
       EXPECT_EQ(box.calls[0].address, c.target);
     }

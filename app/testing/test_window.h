@@ -40,21 +40,33 @@ class FakeLocale : public translate::LocaleSource {
   bool succeeds = true;
 };
 
+// The bundle of seams every window test hands the form, from the rig's fakes; a rig
+// adds the seams only some tests need (the web shell, the address box, update checks).
+inline Platform TestPlatform(memory::Kernel& kernel, UiDispatcher& dispatcher, ThreadStarter& threads, Clock& clock,
+                             MessageBoxes& boxes, tray::WindowSystem& windows, tray::TrayShell& trayShell,
+                             const translate::LocaleSource& locale, config::Registry& registry,
+                             autostart::TaskScheduler& taskScheduler, const update::VersionBlock& versionBlock) {
+  Platform platform;
+  platform.kernel = &kernel;
+  platform.dispatcher = &dispatcher;
+  platform.threads = &threads;
+  platform.clock = &clock;
+  platform.messageBoxes = &boxes;
+  platform.windows = &windows;
+  platform.trayShell = &trayShell;
+  platform.locale = &locale;
+  platform.registry = &registry;
+  platform.taskScheduler = &taskScheduler;
+  platform.versionBlock = &versionBlock;
+  return platform;
+}
+
 class TestWindow {
  public:
   explicit TestWindow(std::vector<std::wstring> args = {})
       : application(windows, boxes, std::move(args)) {
-    platform.kernel = &kernel;
-    platform.dispatcher = &dispatcher;
-    platform.threads = &threads;
-    platform.clock = &clock;
-    platform.messageBoxes = &boxes;
-    platform.windows = &windows;
-    platform.trayShell = &shell;
-    platform.locale = &locale;
-    platform.registry = &registry;
-    platform.taskScheduler = &taskScheduler;
-    platform.versionBlock = &versionBlock;
+    platform = TestPlatform(kernel, dispatcher, threads, clock, boxes, windows, shell, locale, registry,
+                            taskScheduler, versionBlock);
     application.SetTitle(L"타이드웰");
     application.SetHandle(kAppWindow);
     application.SetMainWindow(kMainWindow);

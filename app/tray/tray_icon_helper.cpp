@@ -60,13 +60,11 @@ void TTrayIconHelper::Repaint() {
           iconGone = true;
           return;
         }
-        try {
+        crash::RunGuarded([&] {
           (*alive)->SetVisible(false);
           (*alive)->SetVisible(true);
           success = true;
-        } catch (...) {
-          crash::HandOverForeignFault();
-        }
+        });
       });
       // The window has closed: nothing is left to repaint.
       if (!ran) iconGone = true;

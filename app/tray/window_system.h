@@ -5,11 +5,12 @@
 #include <cstdint>
 
 #include "app/ui/component.h"
+#include "common/window_handle.h"
 
 namespace zeph::tray {
 
-// An HWND and an HICON, opaque to the logic; 0 is none.
-using WindowHandle = std::uintptr_t;
+// An HICON, opaque to the logic; 0 is none.
+using zeph::WindowHandle;
 using IconHandle = std::uintptr_t;
 
 // ShowWindow commands used by the program.

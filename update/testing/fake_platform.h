@@ -92,22 +92,6 @@ class FakeAddressBox : public AddressBox {
   std::function<void()> duringShow;  // e.g. to note the order of what the user sees
 };
 
-class FakePrompt : public Prompt {
- public:
-  struct Call {
-    WindowHandle owner;
-    std::wstring text;
-    std::wstring caption;
-    std::uint32_t flags;
-  };
-  int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) override {
-    calls.push_back({owner, text, caption, flags});
-    return answer;
-  }
-  int answer = 7;  // IDNO
-  std::vector<Call> calls;
-};
-
 // A stop event that never sleeps: it records each wait and answers whether it is
 // set. `duringWait` runs inside the n-th wait (1-based), e.g. to close the window there.
 class FakeStopEvent : public StopEvent {

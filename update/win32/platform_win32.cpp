@@ -47,7 +47,7 @@ std::optional<FileVersion> Win32VersionBlock::RunningExeVersion() const {
 }
 
 int Win32Prompt::Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) {
-  return ::MessageBoxW(static_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
 }
 
 Win32StopEvent::Win32StopEvent() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}

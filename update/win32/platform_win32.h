@@ -53,7 +53,9 @@ class Win32Shell final : public Shell {
   std::uint32_t timeoutMilliseconds_;
 };
 
-class Win32Prompt final : public Prompt {
+// The system's own MessageBoxW, for the update check run on its own (update_check_demo);
+// the program hands the check its boxes in the window's look instead.
+class Win32Prompt final : public MessageBoxes {
  public:
   int Show(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) override;
 };

@@ -27,9 +27,9 @@ void ShowAddressBox(HWND owner, const std::wstring& caption, const std::wstring&
   ShowMessageDialog(box, palette);
 }
 
-void Win32AddressBox::Show(update::WindowHandle owner, const std::wstring& caption, const std::wstring& address) {
+void Win32AddressBox::Show(WindowHandle owner, const std::wstring& caption, const std::wstring& address) {
   const Palette* palette = boxes_.GetPalette();
-  ShowAddressBox(static_cast<HWND>(owner), caption,
+  ShowAddressBox(reinterpret_cast<HWND>(owner), caption,
                  translate::ProgramText(L"웹 브라우저를 열 수 없습니다. 아래 주소를 복사하여 웹 브라우저에 붙여 넣으십시오."),
                  address, palette ? *palette : SystemPalette());
 }

@@ -24,7 +24,7 @@ void ShowAddressBox(HWND owner, const std::wstring& caption, const std::wstring&
 class Win32AddressBox final : public update::AddressBox {
  public:
   explicit Win32AddressBox(const Win32MessageBoxes& boxes) : boxes_(boxes) {}
-  void Show(update::WindowHandle owner, const std::wstring& caption, const std::wstring& address) override;
+  void Show(WindowHandle owner, const std::wstring& caption, const std::wstring& address) override;
 
  private:
   const Win32MessageBoxes& boxes_;

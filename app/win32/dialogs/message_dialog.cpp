@@ -271,14 +271,11 @@ class MessageDialog final : public OpenDialog {
     if (msg == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     auto* self = reinterpret_cast<MessageDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) return FALSE;
-    try {
-      return self->OnMessage(hwnd, msg, wParam, lParam);
-    } catch (...) {
-      // Nothing may cross the dialog manager: after a C++ error the dialog stays as
-      // it is; a hardware fault goes to the crash reporter.
-      crash::HandOverForeignFault();
-      return FALSE;
-    }
+    // Nothing may cross the dialog manager: after a C++ error the dialog stays as it
+    // is and the message counts as not handled; a hardware fault goes to the crash reporter.
+    INT_PTR result = FALSE;
+    crash::RunGuarded([&] { result = self->OnMessage(hwnd, msg, wParam, lParam); });
+    return result;
   }
 
   INT_PTR Result(LRESULT value) {

@@ -48,12 +48,9 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // goes to the crash reporter, as at every other boundary.
 template <typename Result, typename Fn>
 Result Answer(Result failed, Fn&& fn) noexcept {
-  try {
-    return fn();
-  } catch (...) {
-    crash::HandOverForeignFault();
-    return failed;
-  }
+  Result result = failed;
+  crash::RunGuarded([&] { result = fn(); });
+  return result;
 }
 
 // One control's object. Name, role, state and the default action come from the

@@ -40,11 +40,9 @@ FormWindow::~FormWindow() {
 }
 
 void FormWindow::Report(std::exception_ptr error) noexcept {
-  try {
+  crash::RunGuarded([&] {
     if (onError_) onError_(error);
-  } catch (...) {
-    crash::HandOverForeignFault();
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------

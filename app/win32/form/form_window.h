@@ -52,14 +52,8 @@ class FormWindow final : public ui::ComponentObserver {
   // Runs `work` under the error sink; false when it threw.
   template <typename Work>
   bool Guard(Work&& work) noexcept {
-    try {
-      work();
-      return true;
-    } catch (...) {
-      if (crash::HandOverForeignFault()) return false;
-      Report(std::current_exception());
-      return false;
-    }
+    return crash::RunGuarded(static_cast<Work&&>(work),
+                             [this](std::exception_ptr error) noexcept { Report(std::move(error)); });
   }
 
   void Changed(ui::Component& component, ui::Property property) override;

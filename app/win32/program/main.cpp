@@ -28,19 +28,6 @@ namespace {
 
 using namespace zeph;
 
-// The update check's question is one of the program's boxes, in the window's look.
-class BoxPrompt final : public update::Prompt {
- public:
-  explicit BoxPrompt(app::MessageBoxes& boxes) : boxes_(boxes) {}
-  int Show(update::WindowHandle owner, const std::wstring& text, const std::wstring& caption,
-           std::uint32_t flags) override {
-    return boxes_.Show(reinterpret_cast<tray::WindowHandle>(owner), text, caption, flags);
-  }
-
- private:
-  app::MessageBoxes& boxes_;
-};
-
 // The window's services and those the window's commands add: the shell and the
 // address box for the web pages, and a fresh set of services for each update check.
 struct ProgramServices {
@@ -57,8 +44,9 @@ struct ProgramServices {
     // drops what it is handed.
     std::shared_ptr<UiDispatcher> ui(std::shared_ptr<void>(), &window.dispatcher);
     platform.newUpdateCheck = [ui, &boxes = window.boxes, this] {
-      update::UpdateCheckEnvironment environment = update::Win32UpdateCheckEnvironment(nullptr, {}, {}, ui);
-      environment.prompt = std::make_shared<BoxPrompt>(boxes);
+      update::UpdateCheckEnvironment environment = update::Win32UpdateCheckEnvironment(0, {}, {}, ui);
+      // The update check's question is one of the program's boxes, in the window's look.
+      environment.prompt = std::shared_ptr<MessageBoxes>(std::shared_ptr<void>(), &boxes);
       environment.addressBox = std::shared_ptr<update::AddressBox>(std::shared_ptr<void>(), &addressBox);
       return environment;
     };

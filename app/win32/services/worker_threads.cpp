@@ -16,12 +16,8 @@ namespace {
 
 DWORD WINAPI RunBody(void* parameter) {
   const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
-  try {
-    (*body)();
-  } catch (...) {
-    // A worker's C++ error ends only its own work; a fault ends the program.
-    crash::HandOverForeignFault();
-  }
+  // A worker's C++ error ends only its own work; a fault ends the program.
+  crash::RunGuarded(*body);
   return 0;
 }
 

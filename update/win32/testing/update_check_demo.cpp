@@ -116,7 +116,7 @@ int wmain(int argc, wchar_t** argv) {
   zeph::win32::UniqueHandle workerEnded(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ReportingThreads threads(workerEnded.get());
 
-  auto env = zeph::update::Win32UpdateCheckEnvironment(window, kTitle, argv[2], std::make_shared<WindowInvoker>(window));
+  auto env = zeph::update::Win32UpdateCheckEnvironment(reinterpret_cast<zeph::WindowHandle>(window), kTitle, argv[2], std::make_shared<WindowInvoker>(window));
   env.addressBox = std::make_shared<PrintingAddressBox>();
   g_check = zeph::update::CheckUpdate(argv[1], false, [](bool updated, const std::wstring& data) {
     Print(L"proc updated=" + std::to_wstring(updated ? 1 : 0) + L" data=" + data);
