@@ -87,9 +87,9 @@ programs=("tidewell|$EXE|Tidewell|TFrmTidewell|0x11|"
           "bare|$BARE|Bare window|BareWindow|0x10|"
           "floor|$FLOOR|Floor window|FloorWindow|0x10|$dead_port")
 each() {  # N: one traced run of every program
-  local spec name exe title class msg arg
-  for spec in "${programs[@]}"; do
-    IFS='|' read -r name exe title class msg arg <<< "$spec"
+  local entry name exe title class msg arg
+  for entry in "${programs[@]}"; do
+    IFS='|' read -r name exe title class msg arg <<< "$entry"
     traced "$name" "$1" "$exe" "$title" "$class" "$msg" "$arg"
   done
 }
