@@ -3,6 +3,7 @@
 #include "app/win32/dialogs/address_box.h"
 
 #include "app/win32/services/clipboard.h"
+#include "app/win32/dialogs/testing_clipboard.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +16,7 @@ namespace {
 constexpr wchar_t kCaption[] = L"Address box test";
 constexpr WORD kDetailsId = 0xFFFE;  // the message dialog's details field
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = chars;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
+using testing::ClipboardText;
 
 TEST(AddressBox, CopyPutsTheAddressOnTheClipboardAndKeepsTheBoxOpen) {
   const std::wstring address = L"https://example.test/donate?tidewell";

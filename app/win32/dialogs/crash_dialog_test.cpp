@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/win32/look/palette.h"
+#include "app/win32/dialogs/testing_clipboard.h"
 
 namespace zeph::win32 {
 namespace {
@@ -36,18 +37,7 @@ void WithErrorBox(const std::wstring& details, const std::function<void(HWND box
 // Sends a message to the box's thread and waits until it has been handled.
 void Press(HWND box, int id) { SendMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"(busy)";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = chars;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
+using testing::ClipboardText;
 
 TEST(CrashDialog, CopyPutsTheDetailsOnTheClipboardOwnedByTheBox) {
   HWND owner = nullptr, seenBox = nullptr;
