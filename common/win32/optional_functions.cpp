@@ -1,16 +1,56 @@
 #include "common/win32/optional_functions.h"
 
+#include <optional>
+
 #include "common/win32/system_library.h"
 
 namespace zeph::win32 {
 namespace {
 
 template <typename Fn>
-void Resolve(HMODULE module, const char* name, Fn& out) {
+bool Resolve(HMODULE module, const char* name, Fn& out) {
   out = module ? SystemFunction<Fn>(module, name) : nullptr;
+  return out != nullptr;
+}
+
+std::optional<WinHttpFunctions> LoadWinHttp() {
+  const HMODULE winhttp = LoadSystemLibrary(L"winhttp.dll");
+  WinHttpFunctions f{};
+  const bool complete =
+      Resolve(winhttp, "WinHttpOpen", f.Open) && Resolve(winhttp, "WinHttpConnect", f.Connect) &&
+      Resolve(winhttp, "WinHttpOpenRequest", f.OpenRequest) &&
+      Resolve(winhttp, "WinHttpAddRequestHeaders", f.AddRequestHeaders) &&
+      Resolve(winhttp, "WinHttpSendRequest", f.SendRequest) &&
+      Resolve(winhttp, "WinHttpReceiveResponse", f.ReceiveResponse) &&
+      Resolve(winhttp, "WinHttpQueryHeaders", f.QueryHeaders) &&
+      Resolve(winhttp, "WinHttpQueryDataAvailable", f.QueryDataAvailable) &&
+      Resolve(winhttp, "WinHttpReadData", f.ReadData) && Resolve(winhttp, "WinHttpCrackUrl", f.CrackUrl) &&
+      Resolve(winhttp, "WinHttpCloseHandle", f.CloseHandle) && Resolve(winhttp, "WinHttpSetOption", f.SetOption) &&
+      Resolve(winhttp, "WinHttpSetTimeouts", f.SetTimeouts);
+  if (!complete) return std::nullopt;
+  return f;
+}
+
+std::optional<VersionFunctions> LoadVersion() {
+  const HMODULE version = LoadSystemLibrary(L"version.dll");
+  VersionFunctions f{};
+  const bool complete = Resolve(version, "GetFileVersionInfoSizeW", f.GetFileVersionInfoSizeW) &&
+                        Resolve(version, "GetFileVersionInfoW", f.GetFileVersionInfoW) &&
+                        Resolve(version, "VerQueryValueW", f.VerQueryValueW);
+  if (!complete) return std::nullopt;
+  return f;
 }
 
 }  // namespace
+
+const Kernel32Functions& Kernel32() {
+  static const Kernel32Functions functions = [] {
+    Kernel32Functions f{};
+    Resolve(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", f.SetDefaultDllDirectories);
+    return f;
+  }();
+  return functions;
+}
 
 const NtdllFunctions& Ntdll() {
   static const NtdllFunctions functions = [] {
@@ -86,6 +126,16 @@ const ShcoreFunctions& Shcore() {
     return f;
   }();
   return functions;
+}
+
+const WinHttpFunctions* WinHttp() {
+  static const std::optional<WinHttpFunctions> functions = LoadWinHttp();
+  return functions ? &*functions : nullptr;
+}
+
+const VersionFunctions* Version() {
+  static const std::optional<VersionFunctions> functions = LoadVersion();
+  return functions ? &*functions : nullptr;
 }
 
 }  // namespace zeph::win32

@@ -1,14 +1,28 @@
 #pragma once
-// The Windows functions the window layer uses only where the running Windows has
-// them: one table per DLL, each looked up once, at its first use, and null where
-// this Windows lacks it. It is also the list of what the program uses beyond
-// Windows 7: an entry newer than that has a fallback at every caller. DLLs that
-// are not KnownDLLs come from System32 alone (system_library.h).
+// Every Windows function the program looks up at run time instead of importing:
+// one table per DLL, each looked up once, at its first use.
+// - Optional functions are null where the running Windows lacks them. This is the
+//   list of what the program uses beyond Windows 7: an entry newer than that has a
+//   fallback at every caller.
+// - Whole-DLL tables (WinHTTP, version) are for DLLs that are not KnownDLLs: the
+//   program imports only DLLs that Windows always takes from System32, and loads the
+//   others from System32 alone (system_library.h). Such a table is there complete or
+//   not at all.
+// The crash path looks up its own functions (crash/win32), without the locks that a
+// first use here takes.
+// To add a function: a member in its DLL's struct with the Windows version that
+// brings it, and one Resolve line in optional_functions.cpp.
 #include <windows.h>
+// after windows.h; winhttp.h and wininet.h cannot be used together
+#include <winhttp.h>
 
 #include <unknwn.h>
 
 namespace zeph::win32 {
+
+struct Kernel32Functions {
+  BOOL(WINAPI* SetDefaultDllDirectories)(DWORD);  // Windows 8, or Windows 7 with the DLL search update
+};
 
 struct User32Functions {
   BOOL(WINAPI* ChangeWindowMessageFilterEx)(HWND, UINT, DWORD, void*);  // Windows 7
@@ -49,6 +63,29 @@ struct ShcoreFunctions {
   HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*);  // Windows 8.1 (no shcore.dll before)
 };
 
+// Loaded by the first request, so the program's start does without winhttp.dll.
+struct WinHttpFunctions {
+  decltype(&::WinHttpOpen) Open;
+  decltype(&::WinHttpConnect) Connect;
+  decltype(&::WinHttpOpenRequest) OpenRequest;
+  decltype(&::WinHttpAddRequestHeaders) AddRequestHeaders;
+  decltype(&::WinHttpSendRequest) SendRequest;
+  decltype(&::WinHttpReceiveResponse) ReceiveResponse;
+  decltype(&::WinHttpQueryHeaders) QueryHeaders;
+  decltype(&::WinHttpQueryDataAvailable) QueryDataAvailable;
+  decltype(&::WinHttpReadData) ReadData;
+  decltype(&::WinHttpCrackUrl) CrackUrl;
+  decltype(&::WinHttpCloseHandle) CloseHandle;
+  decltype(&::WinHttpSetOption) SetOption;
+  decltype(&::WinHttpSetTimeouts) SetTimeouts;
+};
+struct VersionFunctions {
+  decltype(&::GetFileVersionInfoSizeW) GetFileVersionInfoSizeW;
+  decltype(&::GetFileVersionInfoW) GetFileVersionInfoW;
+  decltype(&::VerQueryValueW) VerQueryValueW;
+};
+
+const Kernel32Functions& Kernel32();
 const NtdllFunctions& Ntdll();
 const User32Functions& User32();
 const Comctl32Functions& Comctl32();
@@ -56,5 +93,9 @@ const UxthemeFunctions& Uxtheme();
 const DwmapiFunctions& Dwmapi();
 const OleaccFunctions& Oleacc();
 const ShcoreFunctions& Shcore();
+// Null when the DLL or one of its functions is missing: every request then fails,
+// and the program has no version to show. Safe from any thread.
+const WinHttpFunctions* WinHttp();
+const VersionFunctions* Version();
 
 }  // namespace zeph::win32

@@ -2,15 +2,12 @@
 
 #include <string>
 
+#include "common/win32/optional_functions.h"
+
 namespace zeph {
 
 void RestrictDllSearchToSystem32() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-  if (!kernel32) return;
-  if (const auto set = SystemFunction<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories")) {
-    set(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  }
+  if (const auto set = win32::Kernel32().SetDefaultDllDirectories) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
@@ -27,7 +24,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 
 bool RealWindowsVersion(OSVERSIONINFOW& info) {
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  // ntdll is in every process before the exe: looking it up loads nothing.
+  // Also the crash report's: no table with its first-use lock. ntdll is in every
+  // process before the exe, so looking it up loads nothing.
   const auto get = SystemFunction<RtlGetVersionFn>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
   info = OSVERSIONINFOW{};
   info.dwOSVersionInfoSize = sizeof info;

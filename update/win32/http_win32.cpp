@@ -7,7 +7,7 @@
 #include "common/utf.h"
 #include "update/charset.h"
 #include "update/win32/platform_win32.h"
-#include "update/win32/winhttp_dll.h"
+#include "common/win32/optional_functions.h"
 
 namespace zeph::update {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 struct InternetTraits {
   using Value = HINTERNET;
   static Value Invalid() { return nullptr; }
-  static void Close(Value handle) { WinHttp()->CloseHandle(handle); }
+  static void Close(Value handle) { win32::WinHttp()->CloseHandle(handle); }
 };
 using UniqueHinternet = UniqueAny<InternetTraits>;
 
@@ -33,7 +33,7 @@ struct UrlParts {
   std::wstring pathAndQuery;
 };
 
-bool CrackUrl(const WinHttpDll& winhttp, const std::wstring& url, UrlParts& parts) {
+bool CrackUrl(const win32::WinHttpFunctions& winhttp, const std::wstring& url, UrlParts& parts) {
   URL_COMPONENTS components{};
   components.dwStructSize = sizeof(components);
   components.dwHostNameLength = static_cast<DWORD>(-1);
@@ -53,7 +53,7 @@ bool CrackUrl(const WinHttpDll& winhttp, const std::wstring& url, UrlParts& part
   return true;
 }
 
-std::wstring ContentType(const WinHttpDll& winhttp, HINTERNET request) {
+std::wstring ContentType(const win32::WinHttpFunctions& winhttp, HINTERNET request) {
   DWORD size = 0;
   winhttp.QueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                         &size, WINHTTP_NO_HEADER_INDEX);
@@ -68,7 +68,7 @@ std::wstring ContentType(const WinHttpDll& winhttp, HINTERNET request) {
   return value;
 }
 
-HttpResult ReadBody(const WinHttpDll& winhttp, HINTERNET request, std::string& bytes) {
+HttpResult ReadBody(const win32::WinHttpFunctions& winhttp, HINTERNET request, std::string& bytes) {
   for (;;) {
     DWORD available = 0;
     if (!winhttp.QueryDataAvailable(request, &available)) return HttpResult::Failed;
@@ -121,7 +121,7 @@ struct Timeouts {
   DWORD headers;
 };
 
-bool Open(const WinHttpDll& winhttp, const std::wstring& url, const wchar_t* verb,
+bool Open(const win32::WinHttpFunctions& winhttp, const std::wstring& url, const wchar_t* verb,
           const std::vector<HttpHeader>& headers, const Timeouts* timeouts, OpenRequest& out) {
   for (const HttpHeader& header : headers) {
     if (HasLineBreak(header.name) || HasLineBreak(header.value)) return false;
@@ -177,7 +177,7 @@ std::uint32_t AskForModernTls(const std::function<bool(std::uint32_t flags)>& se
 
 HttpResult Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpHeader>& headers,
                                 std::wstring& body) {
-  const WinHttpDll* winhttp = WinHttp();
+  const win32::WinHttpFunctions* winhttp = win32::WinHttp();
   OpenRequest open;
   if (!winhttp || !Open(*winhttp, url, L"GET", headers, nullptr, open)) return HttpResult::Failed;
   HINTERNET request = open.request.get();
@@ -193,7 +193,7 @@ HttpResult Win32HttpClient::Get(const std::wstring& url, const std::vector<HttpH
 
 HttpResult Win32HttpClient::Post(const std::wstring& url, const std::vector<HttpHeader>& headers,
                                  const std::string& body, unsigned& status) {
-  const WinHttpDll* winhttp = WinHttp();
+  const win32::WinHttpFunctions* winhttp = win32::WinHttp();
   OpenRequest open;
   if (!winhttp || !Open(*winhttp, url, L"POST", headers, &kPostTimeouts, open)) return HttpResult::Failed;
   HINTERNET request = open.request.get();

@@ -16,7 +16,7 @@
 
 #include "update/update.h"
 #include "update/win32/platform_win32.h"
-#include "update/win32/winhttp_dll.h"
+#include "common/win32/optional_functions.h"
 
 namespace zeph::update {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "update/win32/version_dll.h"
+#include "common/win32/optional_functions.h"
 
 namespace zeph::update {
 namespace {
@@ -27,7 +27,7 @@ std::wstring ModulePath() {
 }  // namespace
 
 std::optional<FileVersion> Win32VersionBlock::RunningExeVersion() const {
-  const VersionDll* version = Version();
+  const win32::VersionFunctions* version = win32::Version();
   if (!version) return std::nullopt;
   const std::wstring path = ModulePath();
   if (path.empty()) return std::nullopt;
