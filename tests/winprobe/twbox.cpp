@@ -21,6 +21,7 @@
 #include "app/win32/look/palette.h"
 #include "app/win32/program/platform_win32.h"
 #include "common/utf.h"
+#include "common/win32/handles.h"
 #include "crash/report.h"
 #include "translate/program_texts.h"
 #include "translate/win32/translate_win32.h"
@@ -48,12 +49,10 @@ int ShowSampleCrash(const std::wstring& sendAddress, const std::wstring& reportF
   std::wstring report(16 * 1024, L'\0');
   report.resize(crash::FormatReport(facts, report.data(), report.size()));
   const std::string bytes = WideToUtf8(report);
-  const HANDLE file = CreateFileW(reportFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const win32::UniqueFile file(CreateFileW(reportFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  const bool saved = file != INVALID_HANDLE_VALUE &&
-                     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+  const bool saved = file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                      written == bytes.size();
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   if (!saved) return -1;
   return win32::ShowCrashReport(facts, report.c_str(), L"", L"Tidewell", sendAddress);
 }

@@ -60,6 +60,8 @@
 #include <vector>
 
 #include "app/win32/form/probe_contract.h"
+#include "common/win32/handles.h"
+#include "common/win32/optional_functions.h"
 #include "tests/winprobe/storm.h"
 
 namespace {
@@ -243,14 +245,12 @@ int Press(HWND box, const std::wstring& which) {
 // A thread of the process that starts at an address holding no code faults at once,
 // on a thread of its own, as a wild jump in the program would.
 int CrashProcess(DWORD pid) {
-  const HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
-                                         PROCESS_VM_WRITE | PROCESS_VM_READ,
-                                     FALSE, pid);
+  const zeph::win32::UniqueHandle process(OpenProcess(
+      PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
+      FALSE, pid));
   if (!process) return 1;
   const auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<UINT_PTR>(0x10));
-  const HANDLE thread = CreateRemoteThread(process, nullptr, 0, start, nullptr, 0, nullptr);
-  if (thread) CloseHandle(thread);
-  CloseHandle(process);
+  const zeph::win32::UniqueHandle thread(CreateRemoteThread(process.get(), nullptr, 0, start, nullptr, 0, nullptr));
   return thread ? 0 : 1;
 }
 
@@ -289,7 +289,8 @@ int Inject(DWORD pid, const std::wstring& dll, const std::wstring& exported) {
   if (length == 0 || length >= MAX_PATH) return 1;
   std::wstring file(path);
   file = file.substr(0, file.find_last_of(L"\\/") + 1) + dll;
-  const HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  const zeph::win32::UniqueHandle owner(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid));
+  const HANDLE process = owner.get();
   if (!process) return 1;
   const std::size_t bytes = (file.size() + 1) * sizeof(wchar_t);
   void* remotePath = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -297,26 +298,23 @@ int Inject(DWORD pid, const std::wstring& dll, const std::wstring& exported) {
   const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
   const UINT_PTR load = RemoteFunction(process, L"kernel32.dll", kernel32, GetProcAddress(kernel32, "LoadLibraryW"));
   if (remotePath && load && WriteProcessMemory(process, remotePath, file.c_str(), bytes, nullptr)) {
-    if (const HANDLE loader = StartRemote(process, load, remotePath)) {
+    if (const zeph::win32::UniqueHandle loader(StartRemote(process, load, remotePath)); loader) {
       status = 0;
       if (!exported.empty()) {
         status = 1;
         // Bounded: a load that does not come back is what the caller looks for.
-        if (WaitForSingleObject(loader, 10000) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(loader.get(), 10000) == WAIT_OBJECT_0) {
           const HMODULE local = LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
           char name[128] = {};
           WideCharToMultiByte(CP_ACP, 0, exported.c_str(), -1, name, sizeof name, nullptr, nullptr);
           const UINT_PTR start = RemoteFunction(process, dll.c_str(), local, local ? GetProcAddress(local, name) : nullptr);
-          if (const HANDLE thread = start ? StartRemote(process, start, nullptr) : nullptr) {
-            CloseHandle(thread);
+          if (const zeph::win32::UniqueHandle thread(start ? StartRemote(process, start, nullptr) : nullptr); thread) {
             status = 0;
           }
         }
       }
-      CloseHandle(loader);
     }
   }
-  CloseHandle(process);
   return status;
 }
 
@@ -503,9 +501,7 @@ int Run(const std::vector<std::wstring>& a) {
     RECT client{}, r{};
     GetClientRect(top, &client);
     GetWindowRect(top, &r);
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const auto getDpi = zeph::win32::User32().GetDpiForWindow;
     wchar_t line[256];
     swprintf(line, 256, L"visible=%d iconic=%d foreground=%d client=%ldx%ld rect=%ld,%ld,%ld,%ld dpi=%u caption=",
              IsWindowVisible(top) ? 1 : 0, IsIconic(top) ? 1 : 0, GetForegroundWindow() == top ? 1 : 0, client.right,
