@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-// MinGW's <unwind.h> brings in <windows.h>, whose macros rename the fakes' methods.
-#if !defined(_WIN32)
-#include <unwind.h>
-#endif
-
 #include "app/testing/fake_message_boxes.h"
 #include "app/testing/fake_window_system.h"
 #include "app/testing/test_window.h"
 #include "common/error.h"
+// last: MinGW's <unwind.h> brings in <windows.h>, whose macros rename the fakes' methods
+#if !defined(_WIN32)
+#include "crash/testing/foreign_exception.h"
+#endif
 
 namespace zeph::app {
 namespace {
@@ -140,24 +139,13 @@ TEST(ApplicationTest, WithAReporterTheErrorIsSavedShownWithItsReportAndTheChoice
 }
 
 #if !defined(_WIN32)
-// An exception the C++ runtime did not raise, as an unwinder that takes structured
-// exceptions for foreign ones delivers a hardware fault to a catch (...).
-int g_faultsHandedOver = 0;
-void RaiseForeignException() {
-  static _Unwind_Exception foreign{};
-  foreign.exception_class = 0x464F524549474E00;  // "FOREIGN"
-  _Unwind_RaiseException(&foreign);
-}
-
 TEST(ApplicationTest, AForeignExceptionInAGuardGoesToTheCrashReporterNotTheErrorBox) {
   TestWindow w;
   FakeErrorReporter reporter;
   w.application.SetErrorReporter(&reporter);
-  crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
-  g_faultsHandedOver = 0;
-  EXPECT_FALSE(w.application.Guard(RaiseForeignException));
-  crash::SetForeignFaultHandler(nullptr);
-  EXPECT_EQ(g_faultsHandedOver, 1);
+  const crash::testing::FaultWatch faults;
+  EXPECT_FALSE(w.application.Guard(crash::testing::RaiseForeignException));
+  EXPECT_EQ(faults.HandedOver(), 1);
   EXPECT_TRUE(reporter.calls.empty());
   EXPECT_TRUE(w.boxes.shown.empty());
 }

@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "common/utf.h"
+#include "crash/fault.h"
 
 namespace zeph::update {
 namespace {
@@ -149,11 +150,9 @@ bool BoundedCall(ThreadStarter& threads, std::shared_ptr<StopEvent> answered, st
   try {
     threads.Start([exchange] {
       bool result = false;
-      try {
-        result = exchange->call();
-      } catch (...) {
-        // A call that failed is a false answer; the caller still hears at once.
-      }
+      // A call that failed is a false answer, and the caller still hears at once; a
+      // hardware fault goes to the crash reporter like one on any other thread.
+      crash::RunGuarded([&] { result = exchange->call(); });
       exchange->result = result;
       exchange->answered->Set();
     });

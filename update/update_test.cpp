@@ -20,6 +20,9 @@
 #include "update/update.h"
 #include "common/error.h"
 #include "update/web_addresses.h"
+#if !defined(_WIN32)
+#include "crash/testing/foreign_exception.h"
+#endif
 
 namespace zeph::update {
 namespace {
@@ -554,6 +557,17 @@ TEST(BoundedCall, TheAnswerWithinTheLimitElseFalse) {
     EXPECT_EQ(lateWorkerEnded, c.callee == Callee::Hangs);
   }
 }
+
+#if !defined(_WIN32)
+TEST(BoundedCall, AFaultInTheCallGoesToTheCrashReporter) {
+  const crash::testing::FaultWatch faults;
+  JoinedThreads threads;
+  EXPECT_FALSE(BoundedCall(threads, std::make_shared<ThreadEvent>(), [] () -> bool {
+    crash::testing::RaiseForeignException();
+  }, 60000));
+  EXPECT_EQ(faults.HandedOver(), 1);
+}
+#endif
 
 TEST(WebAddresses, ShareOneHttpsRoot) {
   const std::wstring endpoint = UpdateEndpoint();

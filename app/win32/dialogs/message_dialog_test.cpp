@@ -4,14 +4,13 @@
 #include "app/win32/dialogs/message_dialog.h"
 
 #include <gtest/gtest.h>
-#include <unwind.h>
 
 #include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
 
-#include "crash/fault.h"
+#include "crash/testing/foreign_exception.h"
 
 namespace zeph::win32 {
 namespace {
@@ -163,15 +162,6 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
   EXPECT_EQ(pressed, (std::vector<int>{100, IDOK}));
 }
 
-// An exception the C++ runtime did not raise, as an unwinder that takes structured
-// exceptions for foreign ones delivers a hardware fault to a catch (...).
-int g_faultsHandedOver = 0;
-void RaiseForeignException() {
-  static _Unwind_Exception foreign{};
-  foreign.exception_class = 0x464F524549474E00;  // "FOREIGN"
-  _Unwind_RaiseException(&foreign);
-}
-
 TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
   DialogSpec box;
   box.caption = kCaption;
@@ -179,11 +169,10 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
   box.buttons = {{100, L"&Fault"}, {IDOK, L"OK"}};
   box.defaultId = box.cancelId = IDOK;
   box.onButton = [](int id, OpenDialog&) {
-    if (id == 100) RaiseForeignException();
+    if (id == 100) crash::testing::RaiseForeignException();
     return true;
   };
-  crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
-  g_faultsHandedOver = 0;
+  const crash::testing::FaultWatch faults;
   std::thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
@@ -195,9 +184,8 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
   });
   const int result = ShowMessageDialog(box, SystemPalette());
   user.join();
-  crash::SetForeignFaultHandler(nullptr);
   EXPECT_EQ(result, IDOK) << "the dialog went on";
-  EXPECT_EQ(g_faultsHandedOver, 1);
+  EXPECT_EQ(faults.HandedOver(), 1);
 }
 
 TEST(MessageDialog, FlagsItDoesNotCoverAreLeftToTheSystemBox) {
