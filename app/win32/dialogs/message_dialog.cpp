@@ -428,29 +428,31 @@ class MessageDialog final : public OpenDialog {
     const int textLimit =
         std::max(s(120), std::min<int>(s(kTextMaxWidth), (work.right - work.left) * 3 / 4 - textLeft));
 
-    WindowDc windowDc(hwnd_);
-    const HDC dc = windowDc.get();
-    HGDIOBJ old = SelectObject(dc, font.get());
     TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
     RECT text{0, 0, textLimit, 0};
-    DrawTextW(dc, box_.text.c_str(), static_cast<int>(box_.text.size()), &text, kTextFormat | DT_CALCRECT);
+    std::vector<int> buttonWidths;
+    int buttonsWidth = 0;
+    SIZE caption{};
+    {
+      const WindowDc windowDc(hwnd_);
+      const HDC dc = windowDc.get();
+      {
+        const SelectedObject selected(dc, font.get());
+        GetTextMetricsW(dc, &tm);
+        DrawTextW(dc, box_.text.c_str(), static_cast<int>(box_.text.size()), &text, kTextFormat | DT_CALCRECT);
+        for (const DialogButton& button : box_.buttons) {
+          RECT r{};
+          DrawTextW(dc, button.text.c_str(), static_cast<int>(button.text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
+          buttonWidths.push_back(std::max(s(kButtonMinWidth), static_cast<int>(r.right) + 2 * s(kButtonTextPad)));
+          buttonsWidth += buttonWidths.back() + (buttonWidths.size() > 1 ? s(kButtonGap) : 0);
+        }
+      }
+      const SelectedObject selected(dc, captionFont.get());
+      GetTextExtentPoint32W(dc, box_.caption.c_str(), static_cast<int>(box_.caption.size()), &caption);
+    }
     const int textWidth = std::min<int>(text.right, textLimit);
     const int textHeight = std::max<int>(text.bottom, tm.tmHeight);
     const int buttonHeight = std::max(s(kButtonMinHeight), static_cast<int>(tm.tmHeight) + s(10));
-    std::vector<int> buttonWidths;
-    int buttonsWidth = 0;
-    for (const DialogButton& button : box_.buttons) {
-      RECT r{};
-      DrawTextW(dc, button.text.c_str(), static_cast<int>(button.text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
-      buttonWidths.push_back(std::max(s(kButtonMinWidth), static_cast<int>(r.right) + 2 * s(kButtonTextPad)));
-      buttonsWidth += buttonWidths.back() + (buttonWidths.size() > 1 ? s(kButtonGap) : 0);
-    }
-    SelectObject(dc, captionFont.get());
-    SIZE caption{};
-    GetTextExtentPoint32W(dc, box_.caption.c_str(), static_cast<int>(box_.caption.size()), &caption);
-    SelectObject(dc, old);
-    windowDc.reset();
 
     // The text beside the icon, centred on it when it is a line or two.
     const int textTop = s(kPad) + std::max(0, (iconSize - textHeight) / 2);
@@ -555,21 +557,18 @@ class MessageDialog final : public OpenDialog {
       if (isDefault && !look.focus && look.enabled) {
         // The default button keeps its accent frame when the focus mark is hidden.
         UniqueHpen pen(CreatePen(PS_SOLID, 1, palette_.accent));
-        HGDIOBJ oldPen = SelectObject(dc, pen.get());
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        const SelectedObject selectedPen(dc, pen.get());
+        const SelectedObject selectedBrush(dc, GetStockObject(NULL_BRUSH));
         RoundRect(dc, r.left, r.top, r.right, r.bottom, Scale(6, dpi_), Scale(6, dpi_));
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
       }
       RECT text = r;
       if (look.pressed) OffsetRect(&text, 0, 1);
-      HGDIOBJ oldFont = SelectObject(dc, font_.get());
+      const SelectedObject selectedFont(dc, font_.get());
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, look.enabled ? palette_.buttonText : palette_.disabledText);
       const UINT prefix = (uiState & UISF_HIDEACCEL) != 0 ? DT_HIDEPREFIX : 0;
       DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
-      SelectObject(dc, oldFont);
     });
   }
 

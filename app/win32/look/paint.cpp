@@ -17,21 +17,18 @@ void Fill(HDC dc, const RECT& r, COLORREF color) {
 }
 
 void Caption(HDC dc, RECT r, const std::wstring& text, HFONT font, COLORREF color, UINT format) {
-  HGDIOBJ old = SelectObject(dc, font);
+  const SelectedObject selected(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, color);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_NOPREFIX);
-  SelectObject(dc, old);
 }
 
 void RoundFrame(HDC dc, const RECT& r, COLORREF border, COLORREF fill, int radius) {
   UniqueHbrush brush(CreateSolidBrush(fill));
   UniqueHpen pen(CreatePen(PS_SOLID, 1, border));
-  HGDIOBJ oldBrush = SelectObject(dc, brush.get());
-  HGDIOBJ oldPen = SelectObject(dc, pen.get());
+  const SelectedObject selectedBrush(dc, brush.get());
+  const SelectedObject selectedPen(dc, pen.get());
   RoundRect(dc, r.left, r.top, r.right, r.bottom, radius, radius);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
 }
 
 }  // namespace
@@ -81,23 +78,22 @@ void PaintPushButton(HDC dc, const RECT& r, const std::wstring& caption, HFONT f
     RECT inner = r;
     InflateRect(&inner, -1, -1);
     UniqueHpen pen(CreatePen(PS_SOLID, 1, Blend(p.accent, face, 50)));
-    HGDIOBJ oldPen = SelectObject(dc, pen.get());
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const SelectedObject selectedPen(dc, pen.get());
+    const SelectedObject selectedBrush(dc, GetStockObject(NULL_BRUSH));
     RoundRect(dc, inner.left, inner.top, inner.right, inner.bottom, Scale(5, dpi), Scale(5, dpi));
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
   }
 }
 
 void PaintGroupBox(HDC dc, const RECT& r, const std::wstring& caption, HFONT font, const Palette& p,
                    COLORREF background, UINT dpi) {
   Fill(dc, r, background);
-  HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
   SIZE extent{};
-  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-  SelectObject(dc, old);
+  {
+    const SelectedObject selected(dc, font);
+    GetTextMetricsW(dc, &tm);
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  }
 
   RECT frame = r;
   frame.top += tm.tmHeight / 2;
@@ -157,11 +153,9 @@ void PaintIndicator(HDC dc, const RECT& r, int frame, COLORREF dotColor, COLORRE
       }
     }
   }
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(mem, bitmap.get());
-  BitBlt(dc, r.left, r.top, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  const UniqueMemoryDc mem(CreateCompatibleDC(dc));
+  const SelectedObject selected(mem.get(), bitmap.get());
+  BitBlt(dc, r.left, r.top, w, h, mem.get(), 0, 0, SRCCOPY);
 }
 
 }  // namespace zeph::win32

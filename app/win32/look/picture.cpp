@@ -97,12 +97,10 @@ void Picture::Draw(HDC dc, const RECT& target) const {
     drawnWidth_ = w;
     drawnHeight_ = h;
   }
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, drawn_.get());
+  const UniqueMemoryDc source(CreateCompatibleDC(dc));
+  const SelectedObject selected(source.get(), drawn_.get());
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  GdiAlphaBlend(dc, target.left, target.top, w, h, source, 0, 0, w, h, blend);
-  SelectObject(source, old);
-  DeleteDC(source);
+  GdiAlphaBlend(dc, target.left, target.top, w, h, source.get(), 0, 0, w, h, blend);
 }
 
 }  // namespace zeph::win32
