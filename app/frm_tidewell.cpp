@@ -29,7 +29,9 @@ void TFrmTidewell::Layout() {
   ClientWidth = 500;
   ClientHeight = 430;
   SetBounds(0, 0, 500, 430);
-  SetFont(ui::Font{});  // Tahoma 8 pt until FormCreate switches to the desktop font
+  // The desktop font from the start, so the window makes its controls' fonts once;
+  // FormCreate sets it again, which changes nothing unless the desktop's changed.
+  SetFont(platform_.windows->IconTitleFont());
 
   PnlHead.SetBounds(0, 0, 500, 41);
   BtnStart.SetCaption(L"처음화면");

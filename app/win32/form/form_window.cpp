@@ -129,17 +129,56 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 
   StartAccessibility();
-  for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
+  // A page that does not show (parents come before their children in views_).
+  for (std::size_t i = 1; i < views_.size(); ++i) {
+    View& view = views_[i];
+    auto* control = As<ui::Control>(view.model);
+    const View* parent = control && control->Parent() ? ViewOf(control->Parent()) : nullptr;
+    view.later = (parent && parent->later) || (As<ui::Card>(view.model) && !control->Visible());
+    pagesPending_ = pagesPending_ || view.later;
+  }
+  // Every font before the first control, each made once and shared.
   for (View& view : views_) {
-    SyncAll(view);
-    if (view.hwnd) {
-      view.nameAtom = GlobalAddAtomW(view.model->Name().c_str());
-      SetPropW(view.hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(view.nameAtom)));
-    }
+    if (auto* control = As<ui::Control>(view.model); control && !view.later) FontFor(*control);
+  }
+  for (std::size_t i = 1; i < views_.size(); ++i) {
+    if (!views_[i].later) CreateControl(views_[i]);
+  }
+  for (View& view : views_) {
+    if (!view.later) Realize(view);
     view.model->SetObserver(this);
   }
   ResetFocusMarks(hwnd_);
+  // Posted messages come before painting: the loop's first one, once Show has painted.
+  if (pagesPending_ && !PostMessageW(hwnd_, kCreateHiddenPages, 0, 0)) CreateHiddenPages();
   return hwnd_;
+}
+
+void FormWindow::Realize(View& view) {
+  SyncAll(view);
+  if (!view.hwnd) return;
+  view.nameAtom = GlobalAddAtomW(view.model->Name().c_str());
+  SetPropW(view.hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(view.nameAtom)));
+}
+
+// The controls of the pages that did not show at creation, in ownership order and so
+// in the same Tab and z order as if they had been made with the others; they take the
+// model's state of now, the palette and DPI of now, and the window's focus-mark state.
+void FormWindow::CreateHiddenPages() {
+  if (!pagesPending_ || !hwnd_) return;
+  pagesPending_ = false;
+  for (View& view : views_) {
+    if (view.later) CreateControl(view);
+  }
+  for (View& view : views_) {
+    if (!view.later) continue;
+    view.later = false;
+    Realize(view);
+    if (view.hwnd && As<ui::Card>(view.model)) {
+      // On to every control of the page, as the window spreads every change.
+      SendMessageW(view.hwnd, WM_UPDATEUISTATE, MAKEWPARAM(focusMarksHidden_ ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
+  }
 }
 
 void FormWindow::CreateControl(View& view) {

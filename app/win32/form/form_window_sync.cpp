@@ -37,7 +37,13 @@ void FormWindow::SyncAll(View& view) {
     default:
       break;
   }
-  for (P p : {P::Font, P::Bounds, P::Enabled}) Sync(view, p);
+  // A new window has not painted: its font needs no redraw, and its place (which
+  // measures a label's text in that font) is set once.
+  if (view.hwnd) {
+    const HFONT font = FontFor(static_cast<ui::Control&>(*view.model));
+    SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  for (P p : {P::Bounds, P::Enabled}) Sync(view, p);
   switch (view.kind) {
     case Kind::CheckBox: Sync(view, P::Checked); break;
     case Kind::Combo: Sync(view, P::Items); break;
@@ -131,6 +137,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       UpdateTimer(view);
       break;
     case P::ActiveCard:
+      CreateHiddenPages();
       for (ui::Control* card : control.Children()) {
         if (View* cardView = ViewOf(card)) Sync(*cardView, P::Visible);
       }
@@ -139,6 +146,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
     case P::ActiveControl: {
       const ui::Control* active = form_.ActiveControl();
       const View* target = active ? ViewOf(active) : nullptr;
+      if (target && target->later) CreateHiddenPages();
       SetFocus(target && target->hwnd ? target->hwnd : hwnd_);
       break;
     }
