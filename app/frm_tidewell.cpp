@@ -29,9 +29,7 @@ void TFrmTidewell::Layout() {
   ClientWidth = 500;
   ClientHeight = 430;
   SetBounds(0, 0, 500, 430);
-  // The desktop font from the start, so the window makes its controls' fonts once;
-  // FormCreate sets it again, which changes nothing unless the desktop's changed.
-  SetFont(platform_.windows->IconTitleFont());
+  SetFont(ui::Font{});  // Tahoma 8 pt until FormCreate switches to the desktop font
 
   PnlHead.SetBounds(0, 0, 500, 41);
   BtnStart.SetCaption(L"처음화면");

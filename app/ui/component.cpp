@@ -63,7 +63,6 @@ void Control::SetEnabled(bool enabled) {
 }
 
 void Control::SetFont(const ui::Font& font) {
-  if (font_ == font) return;  // the view would only make the same font again
   font_ = font;
   Notify(Property::Font);
   FontChangedBelow();

@@ -137,10 +137,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     view.later = (parent && parent->later) || (As<ui::Card>(view.model) && !control->Visible());
     pagesPending_ = pagesPending_ || view.later;
   }
-  // Every font before the first control, each made once and shared.
-  for (View& view : views_) {
-    if (auto* control = As<ui::Control>(view.model); control && !view.later) FontFor(*control);
-  }
+  fontsPending_ = true;
   for (std::size_t i = 1; i < views_.size(); ++i) {
     if (!views_[i].later) CreateControl(views_[i]);
   }
@@ -149,9 +146,15 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     view.model->SetObserver(this);
   }
   ResetFocusMarks(hwnd_);
-  // Posted messages come before painting: the loop's first one, once Show has painted.
-  if (pagesPending_ && !PostMessageW(hwnd_, kCreateHiddenPages, 0, 0)) CreateHiddenPages();
+  // Posted messages come before painting: the loop's first one, once Show has painted
+  // (or at once, for a window that stays hidden).
+  if (!PostMessageW(hwnd_, kFinishCreation, 0, 0)) FinishCreation();
   return hwnd_;
+}
+
+void FormWindow::FinishCreation() {
+  ApplyFontsAndPlaces();
+  CreateHiddenPages();
 }
 
 void FormWindow::Realize(View& view) {
@@ -166,6 +169,7 @@ void FormWindow::Realize(View& view) {
 // model's state of now, the palette and DPI of now, and the window's focus-mark state.
 void FormWindow::CreateHiddenPages() {
   if (!pagesPending_ || !hwnd_) return;
+  ApplyFontsAndPlaces();
   pagesPending_ = false;
   for (View& view : views_) {
     if (view.later) CreateControl(view);
@@ -352,6 +356,22 @@ void FormWindow::ApplyLook(View& view, bool switching) {
   }
 }
 
+void FormWindow::ApplyFontsAndPlaces() {
+  if (!fontsPending_ || !hwnd_) return;
+  fontsPending_ = false;
+  // Each font is made once, before any control takes it, and shared.
+  for (View& view : views_) {
+    if (auto* control = As<ui::Control>(view.model); control && view.hwnd) FontFor(*control);
+  }
+  for (View& view : views_) {
+    auto* control = As<ui::Control>(view.model);
+    if (!control || !view.hwnd) continue;
+    // Nothing has painted yet: no redraw.
+    SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control)), FALSE);
+    if (view.kind != Kind::Form) Place(view);
+  }
+}
+
 void FormWindow::SetPalette(const Palette& palette) {
   palette_ = palette;
   // No brush is selected anywhere between messages: the old colours' brushes can go.
@@ -368,6 +388,7 @@ void FormWindow::SetPalette(const Palette& palette) {
 
 void FormWindow::Show() {
   if (!hwnd_) return;
+  ApplyFontsAndPlaces();
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
   UpdateWindow(hwnd_);

@@ -160,9 +160,12 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // destroys it.
       if (destroyPosted_) DestroyWindow(hwnd);
       return 0;
-    case kCreateHiddenPages:
-      CreateHiddenPages();
+    case kFinishCreation:
+      FinishCreation();
       return 0;
+    case WM_SHOWWINDOW:
+      if (wParam) ApplyFontsAndPlaces();  // shown by others than Show (back from the tray)
+      break;
     case WM_GETOBJECT:
       // A screen reader walks the window's controls from here: all of them exist first.
       CreateHiddenPages();

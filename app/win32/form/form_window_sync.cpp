@@ -38,8 +38,9 @@ void FormWindow::SyncAll(View& view) {
       break;
   }
   // A new window has not painted: its font needs no redraw, and its place (which
-  // measures a label's text in that font) is set once.
-  if (view.hwnd) {
+  // measures a label's text in that font) is set once; both wait while the first
+  // controls' fonts do.
+  if (view.hwnd && !fontsPending_) {
     const HFONT font = FontFor(static_cast<ui::Control&>(*view.model));
     SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -101,6 +102,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       break;
     }
     case P::Font:
+      if (fontsPending_) break;
       SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
       if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);
       if (view.kind == Kind::Group) InvalidateRect(hwnd, nullptr, TRUE);
@@ -168,7 +170,7 @@ int FormWindow::ScaleToWindow(int value96) const { return Scale(value96, dpi_); 
 
 void FormWindow::Place(View& view) {
   auto* control = As<ui::Control>(view.model);
-  if (!control || !view.hwnd) return;
+  if (!control || !view.hwnd || fontsPending_) return;
   const ui::Bounds b = control->GetBounds();
   int width = ScaleToWindow(b.Width), height = ScaleToWindow(b.Height);
   if (view.kind == Kind::Label && As<ui::Label>(view.model)->AutoSize) {
