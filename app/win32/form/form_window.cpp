@@ -368,7 +368,7 @@ void FormWindow::ApplyFontsAndPlaces() {
     if (!control || !view.hwnd) continue;
     // Nothing has painted yet: no redraw.
     SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control)), FALSE);
-    if (view.kind != Kind::Form) Place(view);
+    if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);  // as a font change does
   }
 }
 

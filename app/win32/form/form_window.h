@@ -38,8 +38,8 @@ class FormWindow final : public ui::ComponentObserver {
   FormWindow& operator=(const FormWindow&) = delete;
 
   // Creates the window and the controls of the page that shows, hidden, centred on
-  // the screen; their fonts and places follow when the window first shows (the
-  // program's creation steps change the font meanwhile). The controls of the hidden
+  // the screen; their fonts (and the labels' sizes) follow when the window first
+  // shows, or from the message loop (the creation steps change the font meanwhile). The controls of the hidden
   // pages follow from the message loop (right after the first paint when the window
   // is shown), or as soon as something needs them, whichever is first; until then
   // the model keeps their state.
@@ -103,8 +103,9 @@ class FormWindow final : public ui::ComponentObserver {
   void CreateControl(View& view);
   // The model's state into a new control's window, and its name for tools outside.
   void Realize(View& view);
-  // Every control's font and place in one pass, once the creation steps have set the
-  // fonts: before the window first shows, or from the loop while it stays hidden.
+  // Every control's font (and the labels' places) in one pass, once the creation
+  // steps have set the fonts: before the window first shows, or from the loop while
+  // it stays hidden.
   void ApplyFontsAndPlaces();
   void CreateHiddenPages();
   // Both, from the loop's first message.
@@ -172,7 +173,7 @@ class FormWindow final : public ui::ComponentObserver {
   bool destroyPosted_ = false;
   bool shownOnce_ = false;
   bool pagesPending_ = false;  // views marked `later` have no window yet
-  bool fontsPending_ = false;  // the controls have neither font nor place yet
+  bool fontsPending_ = false;  // the controls have no font yet, the labels no place
   ui::PopupMenu* lastMenu_ = nullptr;
   std::vector<View> views_;  // index 0: the form; then its components in ownership order
   std::unordered_map<const ui::Component*, std::size_t> index_;

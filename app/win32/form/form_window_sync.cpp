@@ -38,8 +38,8 @@ void FormWindow::SyncAll(View& view) {
       break;
   }
   // A new window has not painted: its font needs no redraw, and its place (which
-  // measures a label's text in that font) is set once; both wait while the first
-  // controls' fonts do.
+  // measures a label's text in that font) is set once; a font and a label's place
+  // wait while the first controls' fonts do.
   if (view.hwnd && !fontsPending_) {
     const HFONT font = FontFor(static_cast<ui::Control&>(*view.model));
     SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -170,7 +170,8 @@ int FormWindow::ScaleToWindow(int value96) const { return Scale(value96, dpi_); 
 
 void FormWindow::Place(View& view) {
   auto* control = As<ui::Control>(view.model);
-  if (!control || !view.hwnd || fontsPending_) return;
+  if (!control || !view.hwnd) return;
+  if (view.kind == Kind::Label && fontsPending_) return;  // its size is its text's in its font
   const ui::Bounds b = control->GetBounds();
   int width = ScaleToWindow(b.Width), height = ScaleToWindow(b.Height);
   if (view.kind == Kind::Label && As<ui::Label>(view.model)->AutoSize) {
