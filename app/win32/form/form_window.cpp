@@ -130,12 +130,13 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
 
   StartAccessibility();
   // A page that does not show (parents come before their children in views_).
+  bool later = false;
   for (std::size_t i = 1; i < views_.size(); ++i) {
     View& view = views_[i];
     auto* control = As<ui::Control>(view.model);
     const View* parent = control && control->Parent() ? ViewOf(control->Parent()) : nullptr;
     view.later = (parent && parent->later) || (As<ui::Card>(view.model) && !control->Visible());
-    pagesPending_ = pagesPending_ || view.later;
+    later = later || view.later;
   }
   fontsPending_ = true;
   for (std::size_t i = 1; i < views_.size(); ++i) {
@@ -145,6 +146,7 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
     if (!view.later) Realize(view);
     view.model->SetObserver(this);
   }
+  pagesPending_ = later;  // from now on, when the pages' parents exist
   ResetFocusMarks(hwnd_);
   // Posted messages come before painting: the loop's first one, once Show has painted
   // (or at once, for a window that stays hidden).
@@ -359,10 +361,6 @@ void FormWindow::ApplyLook(View& view, bool switching) {
 void FormWindow::ApplyFontsAndPlaces() {
   if (!fontsPending_ || !hwnd_) return;
   fontsPending_ = false;
-  // Each font is made once, before any control takes it, and shared.
-  for (View& view : views_) {
-    if (auto* control = As<ui::Control>(view.model); control && view.hwnd) FontFor(*control);
-  }
   for (View& view : views_) {
     auto* control = As<ui::Control>(view.model);
     if (!control || !view.hwnd) continue;
