@@ -340,21 +340,23 @@ TEST_F(FormWindowTest, TimerTicksReachTheModel) {
   EXPECT_EQ(ticks, stopped);
 }
 
+struct NameSearch {
+  const wchar_t* name;
+  HWND found = nullptr;
+};
+
+// A callback's calling convention: a lambda has the wrong one in a 32-bit build.
+BOOL CALLBACK MatchName(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<NameSearch*>(param);
+  wchar_t text[64] = {};
+  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kNameProperty)));
+  if (atom && GlobalGetAtomNameW(atom, text, 64) && wcscmp(text, search.name) == 0) search.found = hwnd;
+  return search.found == nullptr;
+}
+
 HWND ChildNamed(HWND top, const wchar_t* name) {
-  struct Search {
-    const wchar_t* name;
-    HWND found = nullptr;
-  } search{name};
-  EnumChildWindows(
-      top,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        wchar_t text[64] = {};
-        const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kNameProperty)));
-        if (atom && GlobalGetAtomNameW(atom, text, 64) && wcscmp(text, s.name) == 0) s.found = hwnd;
-        return s.found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  NameSearch search{name};
+  EnumChildWindows(top, MatchName, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
