@@ -129,17 +129,62 @@ HWND FormWindow::Create(HICON bigIcon, HICON smallIcon) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 
   StartAccessibility();
-  for (std::size_t i = 1; i < views_.size(); ++i) CreateControl(views_[i]);
+  // A page that does not show (parents come before their children in views_).
+  bool later = false;
+  for (std::size_t i = 1; i < views_.size(); ++i) {
+    View& view = views_[i];
+    auto* control = As<ui::Control>(view.model);
+    const View* parent = control && control->Parent() ? ViewOf(control->Parent()) : nullptr;
+    view.later = (parent && parent->later) || (As<ui::Card>(view.model) && !control->Visible());
+    later = later || view.later;
+  }
+  fontsPending_ = true;
+  for (std::size_t i = 1; i < views_.size(); ++i) {
+    if (!views_[i].later) CreateControl(views_[i]);
+  }
   for (View& view : views_) {
-    SyncAll(view);
-    if (view.hwnd) {
-      view.nameAtom = GlobalAddAtomW(view.model->Name().c_str());
-      SetPropW(view.hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(view.nameAtom)));
-    }
+    if (!view.later) Realize(view);
     view.model->SetObserver(this);
   }
+  pagesPending_ = later;  // from now on, when the pages' parents exist
   ResetFocusMarks(hwnd_);
+  // Posted messages come before painting: the loop's first one, once Show has painted
+  // (or at once, for a window that stays hidden).
+  if (!PostMessageW(hwnd_, kFinishCreation, 0, 0)) FinishCreation();
   return hwnd_;
+}
+
+void FormWindow::FinishCreation() {
+  ApplyFontsAndPlaces();
+  CreateHiddenPages();
+}
+
+void FormWindow::Realize(View& view) {
+  SyncAll(view);
+  if (!view.hwnd) return;
+  view.nameAtom = GlobalAddAtomW(view.model->Name().c_str());
+  SetPropW(view.hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(view.nameAtom)));
+}
+
+// The controls of the pages that did not show at creation, in ownership order and so
+// in the same Tab and z order as if they had been made with the others; they take the
+// model's state of now, the palette and DPI of now, and the window's focus-mark state.
+void FormWindow::CreateHiddenPages() {
+  if (!pagesPending_ || !hwnd_) return;
+  ApplyFontsAndPlaces();
+  pagesPending_ = false;
+  for (View& view : views_) {
+    if (view.later) CreateControl(view);
+  }
+  for (View& view : views_) {
+    if (!view.later) continue;
+    view.later = false;
+    Realize(view);
+    if (view.hwnd && As<ui::Card>(view.model)) {
+      // On to every control of the page, as the window spreads every change.
+      SendMessageW(view.hwnd, WM_UPDATEUISTATE, MAKEWPARAM(focusMarksHidden_ ? UIS_SET : UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
+  }
 }
 
 void FormWindow::CreateControl(View& view) {
@@ -313,6 +358,18 @@ void FormWindow::ApplyLook(View& view, bool switching) {
   }
 }
 
+void FormWindow::ApplyFontsAndPlaces() {
+  if (!fontsPending_ || !hwnd_) return;
+  fontsPending_ = false;
+  for (View& view : views_) {
+    auto* control = As<ui::Control>(view.model);
+    if (!control || !view.hwnd) continue;
+    // Nothing has painted yet: no redraw.
+    SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control)), FALSE);
+    if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);  // as a font change does
+  }
+}
+
 void FormWindow::SetPalette(const Palette& palette) {
   palette_ = palette;
   // No brush is selected anywhere between messages: the old colours' brushes can go.
@@ -329,6 +386,7 @@ void FormWindow::SetPalette(const Palette& palette) {
 
 void FormWindow::Show() {
   if (!hwnd_) return;
+  ApplyFontsAndPlaces();
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
   UpdateWindow(hwnd_);

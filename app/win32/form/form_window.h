@@ -37,7 +37,12 @@ class FormWindow final : public ui::ComponentObserver {
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
-  // Creates the window and every control, hidden, centred on the screen.
+  // Creates the window and the controls of the page that shows, hidden, centred on
+  // the screen; their fonts (and the labels' sizes) follow when the window first
+  // shows, or from the message loop (the creation steps change the font meanwhile). The controls of the hidden
+  // pages follow from the message loop (right after the first paint when the window
+  // is shown), or as soon as something needs them, whichever is first; until then
+  // the model keeps their state.
   HWND Create(HICON bigIcon, HICON smallIcon);
   HWND Handle() const { return hwnd_; }
   // Shows the window with its task-bar button and brings it in front.
@@ -67,6 +72,7 @@ class FormWindow final : public ui::ComponentObserver {
 
   // The top-level window and the private messages it handles.
   static constexpr UINT kDestroyLater = window_messages::kFormDestroyLater;
+  static constexpr UINT kFinishCreation = window_messages::kFormFinishCreation;
 
  private:
   enum class Kind { Form, Container, Group, Label, Button, SpeedButton, CheckBox, Combo, Edit, Progress, Indicator,
@@ -81,6 +87,7 @@ class FormWindow final : public ui::ComponentObserver {
     COLORREF background = 0;  // containers: their fill; others: their container's
     bool header = false;      // a container that is (inside) the header band
     int frame = 0;            // the indicator's animation frame
+    bool later = false;       // on a page hidden at creation: its window is made later
     std::unique_ptr<Picture> picture;
   };
 
@@ -94,6 +101,15 @@ class FormWindow final : public ui::ComponentObserver {
 
   void RegisterClasses(HINSTANCE instance);
   void CreateControl(View& view);
+  // The model's state into a new control's window, and its name for tools outside.
+  void Realize(View& view);
+  // Every control's font (and the labels' places) in one pass, once the creation
+  // steps have set the fonts: before the window first shows, or from the loop while
+  // it stays hidden.
+  void ApplyFontsAndPlaces();
+  void CreateHiddenPages();
+  // Both, from the loop's first message.
+  void FinishCreation();
   // The push button a control lies wholly inside (the activity ring over the clean button).
   View* CoveredButton(const View& view);
   COLORREF BackgroundFor(const View& view);
@@ -156,6 +172,8 @@ class FormWindow final : public ui::ComponentObserver {
   bool menuOpen_ = false;
   bool destroyPosted_ = false;
   bool shownOnce_ = false;
+  bool pagesPending_ = false;  // views marked `later` have no window yet
+  bool fontsPending_ = false;  // the controls have no font yet, the labels no place
   ui::PopupMenu* lastMenu_ = nullptr;
   std::vector<View> views_;  // index 0: the form; then its components in ownership order
   std::unordered_map<const ui::Component*, std::size_t> index_;

@@ -160,6 +160,16 @@ LRESULT FormWindow::OnFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // destroys it.
       if (destroyPosted_) DestroyWindow(hwnd);
       return 0;
+    case kFinishCreation:
+      FinishCreation();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wParam) ApplyFontsAndPlaces();  // shown by others than Show (back from the tray)
+      break;
+    case WM_GETOBJECT:
+      // A screen reader walks the window's controls from here: all of them exist first.
+      CreateHiddenPages();
+      break;
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd, &r);

@@ -37,7 +37,14 @@ void FormWindow::SyncAll(View& view) {
     default:
       break;
   }
-  for (P p : {P::Font, P::Bounds, P::Enabled}) Sync(view, p);
+  // A new window has not painted: its font needs no redraw, and its place (which
+  // measures a label's text in that font) is set once; a font and a label's place
+  // wait while the first controls' fonts do.
+  if (view.hwnd && !fontsPending_) {
+    const HFONT font = FontFor(static_cast<ui::Control&>(*view.model));
+    SendMessageW(view.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  for (P p : {P::Bounds, P::Enabled}) Sync(view, p);
   switch (view.kind) {
     case Kind::CheckBox: Sync(view, P::Checked); break;
     case Kind::Combo: Sync(view, P::Items); break;
@@ -95,6 +102,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       break;
     }
     case P::Font:
+      if (fontsPending_) break;
       SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
       if (view.kind == Kind::Label || view.kind == Kind::Combo) Place(view);
       if (view.kind == Kind::Group) InvalidateRect(hwnd, nullptr, TRUE);
@@ -131,6 +139,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
       UpdateTimer(view);
       break;
     case P::ActiveCard:
+      CreateHiddenPages();
       for (ui::Control* card : control.Children()) {
         if (View* cardView = ViewOf(card)) Sync(*cardView, P::Visible);
       }
@@ -139,6 +148,7 @@ void FormWindow::Sync(View& view, ui::Property property) {
     case P::ActiveControl: {
       const ui::Control* active = form_.ActiveControl();
       const View* target = active ? ViewOf(active) : nullptr;
+      if (target && target->later) CreateHiddenPages();
       SetFocus(target && target->hwnd ? target->hwnd : hwnd_);
       break;
     }
@@ -161,6 +171,7 @@ int FormWindow::ScaleToWindow(int value96) const { return Scale(value96, dpi_); 
 void FormWindow::Place(View& view) {
   auto* control = As<ui::Control>(view.model);
   if (!control || !view.hwnd) return;
+  if (view.kind == Kind::Label && fontsPending_) return;  // its size is its text's in its font
   const ui::Bounds b = control->GetBounds();
   int width = ScaleToWindow(b.Width), height = ScaleToWindow(b.Height);
   if (view.kind == Kind::Label && As<ui::Label>(view.model)->AutoSize) {

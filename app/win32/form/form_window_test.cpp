@@ -91,6 +91,7 @@ class FormWindowTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(view.Create(nullptr, nullptr), nullptr);
     view.SetOnDestroy([this] { ++destroyed; });
+    Pump();  // as the program's loop does first: the hidden page's controls
   }
 
   HWND Child(const ui::Component& c) {
@@ -337,6 +338,77 @@ TEST_F(FormWindowTest, TimerTicksReachTheModel) {
   const int stopped = ticks;
   Pump();
   EXPECT_EQ(ticks, stopped);
+}
+
+struct NameSearch {
+  const wchar_t* name;
+  HWND found = nullptr;
+};
+
+// A callback's calling convention: a lambda has the wrong one in a 32-bit build.
+BOOL CALLBACK MatchName(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<NameSearch*>(param);
+  wchar_t text[64] = {};
+  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kNameProperty)));
+  if (atom && GlobalGetAtomNameW(atom, text, 64) && wcscmp(text, search.name) == 0) search.found = hwnd;
+  return search.found == nullptr;
+}
+
+HWND ChildNamed(HWND top, const wchar_t* name) {
+  NameSearch search{name};
+  EnumChildWindows(top, MatchName, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The hidden page's controls are made after the window (from the message loop, or
+// when the page is first shown); what the program set before shows in them.
+TEST(FormWindowHiddenPageTest, ControlsMadeLaterTakeTheStateSetBeforeThem) {
+  const auto pump = [] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);  // and the quit at the end
+  };
+  const struct {
+    const char* when;
+    void (*make)(TestForm&);
+    bool beforeLoop;
+  } cases[] = {
+      {"from the loop", [](TestForm&) {}, false},
+      {"on showing the page", [](TestForm& form) { form.Pages.SetActiveCardIndex(1); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.when);
+    TestForm form;
+    FormWindow view{form, SystemPalette(), [](std::exception_ptr) {}};
+    ASSERT_NE(view.Create(nullptr, nullptr), nullptr);
+    EXPECT_EQ(ChildNamed(view.Handle(), L"Check"), nullptr) << "made before it was needed";
+    // What the program's start sets before its loop runs.
+    form.Check.SetChecked(true);
+    form.List.SetItemIndex(2);
+    form.List.SetEnabled(false);
+    form.Info.SetText(L"ver 2");
+    form.SetFont(ui::Font{.Name = L"Arial", .Height = -13});
+    c.make(form);
+    EXPECT_EQ(ChildNamed(view.Handle(), L"Check") != nullptr, c.beforeLoop);
+    pump();
+
+    HWND check = ChildNamed(view.Handle(), L"Check"), list = ChildNamed(view.Handle(), L"List");
+    HWND info = ChildNamed(view.Handle(), L"Info");
+    ASSERT_TRUE(check && list && info);
+    EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_FALSE(IsWindowEnabled(list));
+    wchar_t text[16] = {};
+    GetWindowTextW(info, text, 16);
+    EXPECT_STREQ(text, L"ver 2");
+    // One font for both pages, the one set last.
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(check, WM_GETFONT, 0, 0));
+    EXPECT_EQ(font, reinterpret_cast<HFONT>(SendMessageW(ChildNamed(view.Handle(), L"Status"), WM_GETFONT, 0, 0)));
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    EXPECT_STREQ(lf.lfFaceName, L"Arial");
+  }
+  pump();
 }
 
 // The keyboard's way through the window, as the dialog manager walks it.

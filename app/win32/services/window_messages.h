@@ -14,6 +14,8 @@ inline constexpr UINT kDispatcherWork = WM_APP + 0x101;
 inline constexpr UINT kTrayCallback = WM_APP + 0x102;
 // The form window destroys itself from the message loop.
 inline constexpr UINT kFormDestroyLater = WM_APP + 0x110;
+// The form window finishes its controls (fonts, places, hidden pages) from the loop.
+inline constexpr UINT kFormFinishCreation = WM_APP + 0x111;
 // A screen reader's "do the default action", posted to a control.
 inline constexpr UINT kDefaultAction = WM_APP + 0x120;
 
