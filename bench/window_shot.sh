@@ -7,8 +7,7 @@
 #
 #   bench/window_shot.sh WIN64_BUILD_DIR OUT_PREFIX
 #   bench/window_shot.sh /tmp/old/win64 /tmp/shot-old; bench/window_shot.sh build/win64 /tmp/shot-new
-#   for s in light-home light-config dark-home dark-config; do
-#     compare -metric AE /tmp/shot-old-$s-steady.png /tmp/shot-new-$s-steady.png null:; echo " $s"; done
+#   bench/shot_diff.sh /tmp/shot-old /tmp/shot-new
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(realpath "$1")
