@@ -47,6 +47,8 @@ if(TIDEWELL_TESTS)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    # The win32 thread model has no std::mutex for GoogleTest's Notification.
+    target_compile_options(gtest PUBLIC "SHELL:-include ${PROJECT_SOURCE_DIR}/cmake/gtest_notification.h")
     set(TW_GTEST_MAIN gtest_main)
   else()
     find_package(GTest REQUIRED)

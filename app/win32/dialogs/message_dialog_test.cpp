@@ -8,9 +8,9 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
+#include "common/win32/threads.h"
 #include "crash/fault.h"
 
 namespace zeph::win32 {
@@ -36,7 +36,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
   const auto dialog = MessageBoxDialog(nullptr, flagsText, kCaption, flags);
   EXPECT_TRUE(dialog);
   if (!dialog) return -1;
-  std::thread user([&] {
+  zeph::win32::Thread user([&] {
     HWND box = nullptr;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -65,7 +65,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
     answer(box, info.hwndFocus);
   });
   const int result = ShowMessageDialog(*dialog, palette);
-  user.join();
+  user.Join();
   return result;
 }
 
@@ -145,7 +145,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     pressed.push_back(id);
     return id != 100;
   };
-  std::thread user([] {
+  zeph::win32::Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -158,7 +158,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     Key(details, WM_KEYDOWN, VK_RETURN);
   });
   const int result = ShowMessageDialog(box, SystemPalette());
-  user.join();
+  user.Join();
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(pressed, (std::vector<int>{100, IDOK}));
 }
@@ -184,7 +184,7 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
   };
   crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
   g_faultsHandedOver = 0;
-  std::thread user([] {
+  zeph::win32::Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -194,7 +194,7 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
     Click(box, IDOK);
   });
   const int result = ShowMessageDialog(box, SystemPalette());
-  user.join();
+  user.Join();
   crash::SetForeignFaultHandler(nullptr);
   EXPECT_EQ(result, IDOK) << "the dialog went on";
   EXPECT_EQ(g_faultsHandedOver, 1);
