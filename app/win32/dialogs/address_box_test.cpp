@@ -26,7 +26,7 @@ TEST(AddressBox, CopyPutsTheAddressOnTheClipboardAndKeepsTheBoxOpen) {
   DestroyWindow(before);
   std::wstring shown, copied;
   bool openAfterCopy = false;
-  zeph::win32::Thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);

@@ -19,7 +19,7 @@ constexpr wchar_t kCaption[] = L"Crash dialog test";
 // Shows the error box; once it is on screen, runs `look` on another thread, then
 // presses Continue.
 void WithErrorBox(const std::wstring& details, const std::function<void(HWND box)>& look) {
-  zeph::win32::Thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(L"#32770", kCaption);

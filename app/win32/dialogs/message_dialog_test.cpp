@@ -36,7 +36,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
   const auto dialog = MessageBoxDialog(nullptr, flagsText, kCaption, flags);
   EXPECT_TRUE(dialog);
   if (!dialog) return -1;
-  zeph::win32::Thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -145,7 +145,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     pressed.push_back(id);
     return id != 100;
   };
-  zeph::win32::Thread user([] {
+  Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -184,7 +184,7 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
   };
   crash::SetForeignFaultHandler([] { ++g_faultsHandedOver; });
   g_faultsHandedOver = 0;
-  zeph::win32::Thread user([] {
+  Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);

@@ -96,7 +96,7 @@ namespace {
 // button, then the window takes the system's look.
 TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
   Palette palette = ThemePalette(ThemeColors{});
-  zeph::win32::Thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
+  Thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
   HWND box = nullptr;
   for (int i = 0; i < 100 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Tidewell");
   ASSERT_NE(box, nullptr) << "no error box";

@@ -72,7 +72,7 @@ TEST(WindowDispatcherTest, QueuedWorkRunsOnTheWindowThreadInOrder) {
   const DWORD uiThread = GetCurrentThreadId();
   std::vector<int> order;
   std::vector<DWORD> threads;
-  zeph::win32::Thread worker([&] {
+  Thread worker([&] {
     for (int i = 0; i < 5; ++i) {
       w.dispatcher.Queue([&, i] {
         order.push_back(i);
@@ -92,7 +92,7 @@ TEST(WindowDispatcherTest, InvokeWaitsForTheWindowThread) {
   std::atomic<bool> returned{false};
   DWORD ranOn = 0;
   bool answer = false;
-  zeph::win32::Thread worker([&] {
+  Thread worker([&] {
     answer = w.dispatcher.Invoke([&] { ranOn = GetCurrentThreadId(); });
     returned = true;
   });
@@ -120,7 +120,7 @@ TEST(WindowDispatcherTest, WorkAfterTheWindowIsGoneIsDroppedAndFreed) {
   w.dispatcher.Queue([token, &runs] { ++runs; });
   EXPECT_EQ(token.use_count(), 1) << "later work is refused and freed at once";
   bool invoked = true;
-  zeph::win32::Thread worker([&] { invoked = w.dispatcher.Invoke([&runs] { ++runs; }); });
+  Thread worker([&] { invoked = w.dispatcher.Invoke([&runs] { ++runs; }); });
   worker.Join();
   EXPECT_FALSE(invoked);
   w.Drain();  // the messages already posted find nothing to run
@@ -145,7 +145,7 @@ TEST(WindowDispatcherTest, AWaitingWorkerIsReleasedWhenTheWindowGoes) {
   DispatcherWindow w;
   std::atomic<int> answer{-1};
   int runs = 0;
-  zeph::win32::Thread worker([&] { answer = w.dispatcher.Invoke([&] { ++runs; }) ? 1 : 0; });
+  Thread worker([&] { answer = w.dispatcher.Invoke([&] { ++runs; }) ? 1 : 0; });
   const ULONGLONG deadline = GetTickCount64() + 2000;
   while (w.dispatcher.PendingForTest() == 0 && GetTickCount64() < deadline) Sleep(1);
   EXPECT_EQ(w.dispatcher.PendingForTest(), 1u);
