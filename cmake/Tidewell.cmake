@@ -34,9 +34,9 @@ function(tw_windows_lean target)
   target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,--no-insert-timestamp)
   # Link-time optimisation: the whole exe optimised for size as one unit (inlining and
   # dropping across files and libraries), about a sixth of the code. One partition:
-  # GCC 12 fails (an internal error) when it splits this program into several, and at
-  # this size one is not slower. The link's -Os, as the optimisation level of the
-  # link-time code generation, must come after the configuration's own flags.
+  # GCC 12 stops with an internal error (in binds_to_current_def_p) when it splits
+  # this program into several. The link's -Os, the optimisation level of the
+  # link-time code generation, must come after the configuration's own -O3.
   set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
   target_link_options(${target} PRIVATE "$<$<CONFIG:Release>:-Os;-flto-partition=one>")
   get_target_property(type ${target} TYPE)

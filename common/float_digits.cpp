@@ -66,15 +66,18 @@ FloatDigits ExactFloatDigits(double value) {
   if (mantissa == 0) return result;
   for (; mantissa % 2 == 0; mantissa /= 2) ++exponent2;
 
-  // m × 2^e as an integer, or m × 2^-e = m × 5^-e / 10^-e.
+  // m × 2^e is an integer for e >= 0; else it is m × 5^-e / 10^-e.
+  const bool fraction = exponent2 < 0;
+  const int steps = fraction ? -exponent2 : exponent2;
   BigDecimal number(mantissa);
-  int exponent10 = 0;
-  const int steps = exponent2 < 0 ? -exponent2 : exponent2;
-  const std::uint64_t chunk = exponent2 < 0 ? 1220703125 : std::uint64_t{1} << 30;  // 5^13, 2^30
-  const int chunkPower = exponent2 < 0 ? 13 : 30;
-  number.MultiplyBy(chunk, steps / chunkPower);
-  number.MultiplyBy(exponent2 < 0 ? 5 : 2, steps % chunkPower);
-  if (exponent2 < 0) exponent10 = exponent2;
+  if (fraction) {
+    number.MultiplyBy(1220703125, steps / 13);  // 5^13
+    number.MultiplyBy(5, steps % 13);
+  } else {
+    number.MultiplyBy(std::uint64_t{1} << 30, steps / 30);
+    number.MultiplyBy(2, steps % 30);
+  }
+  const int exponent10 = fraction ? exponent2 : 0;
 
   char digits[BigDecimal::kMaxDigits];
   const int count = number.Digits(digits);

@@ -2,8 +2,8 @@
 // A lock, a condition variable and a joinable thread straight from Windows (SRWLOCK,
 // CONDITION_VARIABLE and CreateThread, all in Windows 7). The Windows builds use
 // MinGW-w64's win32 thread model, whose C++ runtime needs no POSIX thread layer and
-// so has no std::mutex, std::condition_variable or std::thread; everything of the
-// program that shares data between threads uses these instead.
+// so has no std::mutex, std::condition_variable or std::thread: the program and its
+// Windows tests use these in their place.
 #include <windows.h>
 
 #include <functional>
