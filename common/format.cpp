@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+
+#include "common/float_digits.h"
 
 namespace zeph {
 namespace {
 
-// Digits carried for a floating-point value, as many as an 80-bit float yields;
-// everything after the eighteenth significant digit reads as zero.
-constexpr int kFloatDigits = 18;
 constexpr int kMaxNumberDecimals = 18;
 constexpr int kDefaultNumberDecimals = 2;
 
@@ -35,19 +33,10 @@ Decimal FromUnsigned(std::uint64_t value, bool negative) {
 Decimal FromFloat(double value) {
   Decimal d;
   d.negative = std::signbit(value);
-  // "d.ddddddddddddddddde±xx": eighteen significant digits, correctly rounded.
-  // snprintf rather than the floating-point to_chars, which would add some 190 KB
-  // of tables to the exe; both MinGW's and glibc's printf round correctly.
-  char text[40];
-  const int length = std::snprintf(text, sizeof text, "%.*e", kFloatDigits - 1, std::fabs(value));
-  const char* const end = text + std::clamp(length, 0, static_cast<int>(sizeof text) - 1);
-  const char* p = text;
-  for (; p != end && *p != 'e'; ++p) {
-    if (*p != '.') d.digits[d.count++] = *p;
-  }
-  int exponent = 0;
-  if (p != end) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
-  d.intDigits = exponent + 1;
+  const FloatDigits exact = ExactFloatDigits(std::fabs(value));
+  std::copy(exact.digits.begin(), exact.digits.end(), d.digits);
+  d.count = kFloatDigits;
+  d.intDigits = exact.exponent + 1;
   return d;
 }
 

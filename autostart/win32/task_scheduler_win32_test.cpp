@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cwctype>
 #include <functional>
-#include <thread>
 
 #include "autostart/autostart.h"
 #include "autostart/com_apartment.h"
 #include "common/utf.h"
 #include "common/win32/com.h"
+#include "common/win32/threads.h"
 
 namespace zeph::autostart {
 namespace {
@@ -58,7 +58,7 @@ TEST(Win32TaskScheduler, BstrAndVariantOwnersKeepTheText) {
 
 TEST(Win32TaskScheduler, ApartmentIsNotBalancedWhenTheThreadIsMultithreaded) {
   Win32TaskScheduler scheduler;
-  std::thread([&] {
+  zeph::win32::Thread([&] {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     {
       ComApartment com(scheduler);  // RPC_E_CHANGED_MODE
@@ -68,7 +68,7 @@ TEST(Win32TaskScheduler, ApartmentIsNotBalancedWhenTheThreadIsMultithreaded) {
     EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
     ::CoUninitialize();
     ::CoUninitialize();
-  }).join();
+  }).Join();
 }
 
 TEST(Win32TaskScheduler, OperationsRunEndToEndAndStaySilent) {

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include <thread>
+#include "common/win32/threads.h"
 
 namespace zeph::update {
 namespace {
@@ -23,10 +23,10 @@ TEST(Win32StopEvent, WaitEndsWhenSetOrTimedOut) {
 
 TEST(Win32StopEvent, SetFromAnotherThreadEndsAPauseUnderWay) {
   Win32StopEvent event;
-  std::thread closer([&] { event.Set(); });
+  zeph::win32::Thread closer([&] { event.Set(); });
   // Returns only once the other thread has set the event (or after a minute).
   EXPECT_TRUE(event.Wait(60000));
-  closer.join();
+  closer.Join();
 }
 
 TEST(Win32HttpClient, FailsWithoutAReply) {

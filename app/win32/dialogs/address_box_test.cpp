@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
+
+#include "common/win32/threads.h"
 
 namespace zeph::win32 {
 namespace {
@@ -25,7 +26,7 @@ TEST(AddressBox, CopyPutsTheAddressOnTheClipboardAndKeepsTheBoxOpen) {
   DestroyWindow(before);
   std::wstring shown, copied;
   bool openAfterCopy = false;
-  std::thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -40,7 +41,7 @@ TEST(AddressBox, CopyPutsTheAddressOnTheClipboardAndKeepsTheBoxOpen) {
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
   });
   ShowAddressBox(nullptr, kCaption, L"The web browser could not be opened.", address, SystemPalette());
-  user.join();
+  user.Join();
   EXPECT_EQ(shown, address);
   EXPECT_EQ(copied, address);
   EXPECT_TRUE(openAfterCopy);

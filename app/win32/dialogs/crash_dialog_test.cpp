@@ -6,10 +6,10 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "app/win32/look/palette.h"
 #include "app/win32/dialogs/testing_clipboard.h"
+#include "common/win32/threads.h"
 
 namespace zeph::win32 {
 namespace {
@@ -19,7 +19,7 @@ constexpr wchar_t kCaption[] = L"Crash dialog test";
 // Shows the error box; once it is on screen, runs `look` on another thread, then
 // presses Continue.
 void WithErrorBox(const std::wstring& details, const std::function<void(HWND box)>& look) {
-  std::thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(L"#32770", kCaption);
@@ -31,7 +31,7 @@ void WithErrorBox(const std::wstring& details, const std::function<void(HWND box
   });
   Win32ErrorReporter reporter;
   EXPECT_EQ(reporter.Show(0, L"It failed.", kCaption, details), crash::ErrorChoice::Continue);
-  user.join();
+  user.Join();
 }
 
 // Sends a message to the box's thread and waits until it has been handled.

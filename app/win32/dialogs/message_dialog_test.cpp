@@ -7,9 +7,9 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
+#include "common/win32/threads.h"
 #include "crash/testing/foreign_exception.h"
 
 namespace zeph::win32 {
@@ -35,7 +35,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
   const auto dialog = MessageBoxDialog(nullptr, flagsText, kCaption, flags);
   EXPECT_TRUE(dialog);
   if (!dialog) return -1;
-  std::thread user([&] {
+  Thread user([&] {
     HWND box = nullptr;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -64,7 +64,7 @@ int Answer(const std::wstring& flagsText, UINT flags, const std::function<void(H
     answer(box, info.hwndFocus);
   });
   const int result = ShowMessageDialog(*dialog, palette);
-  user.join();
+  user.Join();
   return result;
 }
 
@@ -144,7 +144,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     pressed.push_back(id);
     return id != 100;
   };
-  std::thread user([] {
+  Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -157,7 +157,7 @@ TEST(MessageDialog, AButtonMayKeepTheDialogOpenAndTheDetailsLeaveTheKeysToIt) {
     Key(details, WM_KEYDOWN, VK_RETURN);
   });
   const int result = ShowMessageDialog(box, SystemPalette());
-  user.join();
+  user.Join();
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(pressed, (std::vector<int>{100, IDOK}));
 }
@@ -173,7 +173,7 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
     return true;
   };
   const crash::testing::FaultWatch faults;
-  std::thread user([] {
+  Thread user([] {
     HWND box = nullptr;
     for (int i = 0; i < 400 && !(box && IsWindowVisible(box)); ++i) {
       box = FindWindowW(nullptr, kCaption);
@@ -183,7 +183,7 @@ TEST(MessageDialog, AFaultInsideTheDialogGoesToTheCrashReporter) {
     Click(box, IDOK);
   });
   const int result = ShowMessageDialog(box, SystemPalette());
-  user.join();
+  user.Join();
   EXPECT_EQ(result, IDOK) << "the dialog went on";
   EXPECT_EQ(faults.HandedOver(), 1);
 }

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include <string>
 
 #include "app/win32/look/palette.h"
+#include "common/win32/threads.h"
 
 namespace zeph::win32 {
 namespace {
@@ -96,7 +96,7 @@ namespace {
 // button, then the window takes the system's look.
 TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
   Palette palette = ThemePalette(ThemeColors{});
-  std::thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
+  Thread starter([&] { palette = ApplyTheme(L"NoSuchTheme"); });
   HWND box = nullptr;
   for (int i = 0; i < 100 && !box; ++i, Sleep(50)) box = FindWindowW(L"#32770", L"Tidewell");
   ASSERT_NE(box, nullptr) << "no error box";
@@ -113,7 +113,7 @@ TEST(ThemeTest, MissingThemeIsReportedThenTheSystemLookIsUsed) {
       },
       reinterpret_cast<LPARAM>(&buttons));
   for (HWND b : buttons) PostMessageW(b, BM_CLICK, 0, 0);
-  starter.join();
+  starter.Join();
   EXPECT_STREQ(text, L"Style 'NoSuchTheme' not found");
   EXPECT_EQ(buttons.size(), 1u);
   EXPECT_FALSE(palette.themed);

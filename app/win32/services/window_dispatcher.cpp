@@ -24,7 +24,7 @@ void WindowDispatcher::Detach() {
     // A call already running finishes on this thread and releases its worker then.
     for (auto& [token, call] : abandoned) call->state = SentCall::State::Dropped;
   }
-  callEnded_.notify_all();
+  callEnded_.NotifyAll();
   // The work is freed here, outside the lock: a destructor may queue again.
 }
 
@@ -57,7 +57,7 @@ bool WindowDispatcher::Invoke(std::function<void()> work) {
     sent_.erase(token);
     return false;
   }
-  callEnded_.wait(lock, [&] {
+  callEnded_.Wait(lock, [&] {
     return call->state == SentCall::State::Done || call->state == SentCall::State::Dropped;
   });
   return call->state == SentCall::State::Done;
@@ -104,7 +104,7 @@ void WindowDispatcher::RunSent(LPARAM token, LRESULT& result) {
         std::lock_guard lock(dispatcher.mutex_);
         call.state = SentCall::State::Done;
       }
-      dispatcher.callEnded_.notify_all();
+      dispatcher.callEnded_.NotifyAll();
     }
   } end{*this, *call};
   call->work();

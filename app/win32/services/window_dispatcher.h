@@ -8,16 +8,15 @@
 // run (the window is gone, the message queue is full) is always freed.
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "app/win32/services/window_messages.h"
 #include "common/dispatcher.h"
+#include "common/win32/threads.h"
 
 namespace zeph::win32 {
 
@@ -53,8 +52,8 @@ class WindowDispatcher final : public UiDispatcher {
 
   void RunSent(LPARAM token, LRESULT& result);
 
-  std::mutex mutex_;
-  std::condition_variable callEnded_;
+  Mutex mutex_;
+  ConditionVariable callEnded_;
   HWND window_ = nullptr;
   std::deque<std::function<void()>> queued_;
   std::map<std::uintptr_t, std::shared_ptr<SentCall>> sent_;

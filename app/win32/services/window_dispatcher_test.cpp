@@ -6,8 +6,9 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 #include <vector>
+
+#include "common/win32/threads.h"
 
 namespace zeph::win32 {
 namespace {
@@ -71,7 +72,7 @@ TEST(WindowDispatcherTest, QueuedWorkRunsOnTheWindowThreadInOrder) {
   const DWORD uiThread = GetCurrentThreadId();
   std::vector<int> order;
   std::vector<DWORD> threads;
-  std::thread worker([&] {
+  Thread worker([&] {
     for (int i = 0; i < 5; ++i) {
       w.dispatcher.Queue([&, i] {
         order.push_back(i);
@@ -79,7 +80,7 @@ TEST(WindowDispatcherTest, QueuedWorkRunsOnTheWindowThreadInOrder) {
       });
     }
   });
-  worker.join();
+  worker.Join();
   EXPECT_TRUE(order.empty()) << "nothing runs before the window thread reads its messages";
   ASSERT_TRUE(w.PumpUntil([&] { return order.size() == 5; }));
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
@@ -91,12 +92,12 @@ TEST(WindowDispatcherTest, InvokeWaitsForTheWindowThread) {
   std::atomic<bool> returned{false};
   DWORD ranOn = 0;
   bool answer = false;
-  std::thread worker([&] {
+  Thread worker([&] {
     answer = w.dispatcher.Invoke([&] { ranOn = GetCurrentThreadId(); });
     returned = true;
   });
   ASSERT_TRUE(w.PumpUntil([&] { return returned.load(); }));
-  worker.join();
+  worker.Join();
   EXPECT_TRUE(answer);
   EXPECT_EQ(ranOn, GetCurrentThreadId());
   // On the window's own thread the work runs at once.
@@ -119,8 +120,8 @@ TEST(WindowDispatcherTest, WorkAfterTheWindowIsGoneIsDroppedAndFreed) {
   w.dispatcher.Queue([token, &runs] { ++runs; });
   EXPECT_EQ(token.use_count(), 1) << "later work is refused and freed at once";
   bool invoked = true;
-  std::thread worker([&] { invoked = w.dispatcher.Invoke([&runs] { ++runs; }); });
-  worker.join();
+  Thread worker([&] { invoked = w.dispatcher.Invoke([&runs] { ++runs; }); });
+  worker.Join();
   EXPECT_FALSE(invoked);
   w.Drain();  // the messages already posted find nothing to run
   EXPECT_EQ(runs, 0);
@@ -144,7 +145,7 @@ TEST(WindowDispatcherTest, AWaitingWorkerIsReleasedWhenTheWindowGoes) {
   DispatcherWindow w;
   std::atomic<int> answer{-1};
   int runs = 0;
-  std::thread worker([&] { answer = w.dispatcher.Invoke([&] { ++runs; }) ? 1 : 0; });
+  Thread worker([&] { answer = w.dispatcher.Invoke([&] { ++runs; }) ? 1 : 0; });
   const ULONGLONG deadline = GetTickCount64() + 2000;
   while (w.dispatcher.PendingForTest() == 0 && GetTickCount64() < deadline) Sleep(1);
   EXPECT_EQ(w.dispatcher.PendingForTest(), 1u);
@@ -152,7 +153,7 @@ TEST(WindowDispatcherTest, AWaitingWorkerIsReleasedWhenTheWindowGoes) {
   while (answer < 0 && GetTickCount64() < deadline + 2000) Sleep(1);
   EXPECT_EQ(answer, 0);
   if (answer < 0) w.PumpUntil([&] { return answer >= 0; });  // a worker still waiting must not hang the test
-  worker.join();
+  worker.Join();
   w.Drain();
   EXPECT_EQ(runs, 0);
 }

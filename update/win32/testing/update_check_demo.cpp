@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <mutex>  // std::lock_guard
 #include <string>
-#include <thread>
 
+#include "common/win32/threads.h"
 #include "update/update.h"
 #include "update/win32/testing/console_line.h"
 #include "update/win32/platform_win32.h"
@@ -26,11 +26,11 @@ constexpr wchar_t kClass[] = L"TwUpdateDemo";
 constexpr wchar_t kTitle[] = L"Tidewell Update Demo";
 constexpr UINT kRunWork = WM_APP + 1;
 
-std::mutex g_printLock;
+zeph::win32::Mutex g_printLock;
 
 void Print(const std::wstring& line) {
   const std::string utf8 = zeph::update::testing::ConsoleLine(line);
-  const std::lock_guard<std::mutex> lock(g_printLock);
+  const std::lock_guard lock(g_printLock);
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
   std::fflush(stdout);
 }
@@ -59,11 +59,11 @@ class ReportingThreads final : public zeph::ThreadStarter {
  public:
   explicit ReportingThreads(HANDLE ended) : ended_(ended) {}
   void Start(std::function<void()> body) override {
-    std::thread([body = std::move(body), ended = ended_] {
+    zeph::win32::Thread([body = std::move(body), ended = ended_] {
       body();
       Print(L"worker ended");
       ::SetEvent(ended);
-    }).detach();
+    }).Detach();
   }
 
  private:
