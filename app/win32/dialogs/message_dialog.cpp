@@ -9,7 +9,7 @@
 
 #include "app/win32/look/buffered.h"
 #include "app/win32/look/dpi.h"
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 #include "app/win32/look/paint.h"
 #include "app/win32/look/title_bar.h"
 #include "app/win32/services/window_messages.h"

@@ -18,7 +18,7 @@
 #include "app/ui/form.h"
 #include "app/ui/menu.h"
 #include "app/win32/form/accessible.h"
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 #include "app/win32/look/palette.h"
 #include "app/win32/look/picture.h"
 #include "app/win32/services/window_messages.h"

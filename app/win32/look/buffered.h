@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 
 namespace zeph::win32 {
 

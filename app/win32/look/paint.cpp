@@ -6,7 +6,7 @@
 #include <numbers>
 
 #include "app/win32/look/dpi.h"
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 
 namespace zeph::win32 {
 namespace {

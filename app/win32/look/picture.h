@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 
 namespace zeph::win32 {
 

@@ -9,7 +9,7 @@
 #include "app/application.h"
 #include "app/frm_tidewell.h"
 #include "app/win32/form/form_window.h"
-#include "app/win32/look/handles.h"
+#include "app/win32/look/gdi.h"
 #include "app/win32/program/platform_win32.h"
 
 namespace zeph::win32 {

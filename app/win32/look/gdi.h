@@ -1,6 +1,6 @@
 #pragma once
-// The pictures and colours the window layer makes from GDI; the owners of its
-// handles are the program's own (common/win32/handles.h).
+// Pixels and colours for the window layer's GDI drawing; the handles' owners are the
+// program's own (common/win32/handles.h).
 #include <windows.h>
 
 #include <cstdint>
