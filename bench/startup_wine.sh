@@ -17,6 +17,7 @@
 #
 #   bench/startup_wine.sh [WIN64_BUILD_DIR [WIN32_BUILD_DIR]]
 #   RUNS=9 CPU_RUNS=3 IDLE=60 bench/startup_wine.sh build/win64 build/win32
+#   BEFORE=/tmp/old/app/tidewell.exe bench/startup_wine.sh   # an older build takes its turn too
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 WIN64=$(realpath "${1:-$ROOT/build/win64}")
@@ -49,6 +50,8 @@ probe() { tw_wine "$PROBE" "$@" > /dev/null 2>&1; }
 # started here becomes the Windows process itself (the loader execs into it).
 time_to_window() {  # EXE TITLE CLASS CLOSE_MSG [ARG]
   local t0 t1 pid kb
+  # The last copy's window may outlive its process for a moment.
+  tw_poll 10 bash -c "! xdotool search --onlyvisible --name '^$2\$'" || true
   t0=$(now_ns)
   wine "$1" ${5:+"$5"} > /dev/null 2>&1 &
   pid=$!
@@ -70,15 +73,17 @@ tw_prefix_new bench  # its wineserver stays up 30 s after the last process: ever
 programs=("tidewell.exe|$EXE|Tidewell|TFrmTidewell|0x11|"
           "bare window|$BARE|Bare window|BareWindow|0x10|"
           "floor|$FLOOR|Floor window|FloorWindow|0x10|$dead_port")
+[ -n "${BEFORE:-}" ] && programs+=("before|$(realpath "$BEFORE")|Tidewell|TFrmTidewell|0x11|")
+ids=("${!programs[@]}")
 run() {  # INDEX: one run of that program, "MS KB"
   local name exe title class msg arg
   IFS='|' read -r name exe title class msg arg <<< "${programs[$1]}"
   time_to_window "$exe" "$title" "$class" "$msg" "$arg"
 }
-for p in 0 1 2; do run "$p" > /dev/null; done
-ms=("" "" "") kb=("" "" "")  # each program's runs, space-separated
+for p in "${ids[@]}"; do run "$p" > /dev/null; done
+ms=("" "" "" "") kb=("" "" "" "")  # each program's runs, space-separated
 for ((i = 0; i < RUNS; i++)); do
-  for p in 0 1 2; do
+  for p in "${ids[@]}"; do
     read -r m k < <(run "$p")
     ms[p]+=" $m" kb[p]+=" $k"
   done
@@ -86,9 +91,9 @@ done
 # shellcheck disable=SC2086  # the list is split into its words on purpose
 med() { printf '%s\n' $1 | median; }
 echo "start to visible window, ms, and private memory (RssAnon) ${SETTLE} s after it shows, kB;"
-echo "medians of $RUNS runs, the three programs taking turns"
+echo "medians of $RUNS runs, the ${#ids[@]} programs taking turns"
 printf '  %-14s %8s %10s   %s\n' program ms kB "runs (ms / kB)"
-for p in 0 1 2; do
+for p in "${ids[@]}"; do
   printf '  %-14s %8s %10s   [%s] [%s]\n' "${programs[p]%%|*}" "$(med "${ms[p]}")" "$(med "${kb[p]}")" \
     "${ms[p]# }" "${kb[p]# }"
 done
@@ -96,6 +101,8 @@ echo "tidewell.exe against the floor: start $(echo "scale=2; $(med "${ms[0]}") /
   "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[2]}")" | bc) kB;" \
   "against the bare window: start $(echo "scale=2; $(med "${ms[0]}") / $(med "${ms[1]}")" | bc)x," \
   "memory +$(echo "$(med "${kb[0]}") - $(med "${kb[1]}")" | bc) kB"
+[ -n "${BEFORE:-}" ] && echo "the build before against the floor: start" \
+  "$(echo "scale=2; $(med "${ms[3]}") / $(med "${ms[2]}")" | bc)x, memory +$(echo "$(med "${kb[3]}") - $(med "${kb[2]}")" | bc) kB"
 
 echo "exe sizes, bytes"
 for exe in "$WIN32/app/tidewell.exe" "$WIN64/app/tidewell.exe"; do
