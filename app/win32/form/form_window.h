@@ -38,11 +38,11 @@ class FormWindow final : public ui::ComponentObserver {
   FormWindow& operator=(const FormWindow&) = delete;
 
   // Creates the window and the controls of the page that shows, hidden, centred on
-  // the screen; their fonts (and the labels' sizes) follow when the window first
-  // shows, or from the message loop (the creation steps change the font meanwhile). The controls of the hidden
-  // pages follow from the message loop (right after the first paint when the window
-  // is shown), or as soon as something needs them, whichever is first; until then
-  // the model keeps their state.
+  // the screen. Their fonts (and the labels' sizes) follow when the window first
+  // shows, or from the message loop: the creation steps change the font meanwhile.
+  // The controls of the hidden pages follow from the message loop (right after the
+  // first paint when the window is shown), or as soon as something needs them,
+  // whichever is first; until then the model keeps their state.
   HWND Create(HICON bigIcon, HICON smallIcon);
   HWND Handle() const { return hwnd_; }
   // Shows the window with its task-bar button and brings it in front.
