@@ -8,6 +8,7 @@
 #   tw_wine CMD…          wine with a time limit, quiet
 #   tw_shot FILE          screenshot of the whole display
 #   tw_block_network      points Wine's HTTP at a dead loopback proxy
+#   tw_pgrep PATTERN      ids of this prefix's processes whose command line matches
 #   tw_tray_press BUTTON  presses mouse BUTTON on the tray icon the way a user does
 #   tw_x_focus_on NAME    the X keyboard focus is on a window titled NAME
 
@@ -113,6 +114,16 @@ tw_leftovers() {
       if grep -qx "WINEPREFIX=$prefix" <<<"$env"; then echo "${pid#/proc/}"; fi
     done
   done
+}
+
+# Only the current prefix's: a run beside this one (another prefix, another test
+# run, the 32-bit program under emulation) has processes of the same names.
+tw_pgrep() {
+  local pid
+  for pid in $(pgrep -f -- "$1"); do
+    tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+  return 0
 }
 
 tw_stop_prefix() {

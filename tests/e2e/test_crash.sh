@@ -13,7 +13,7 @@ crashes() { ls -d "$WINEPREFIX"/drive_c/ProgramData/Tidewell/Crashes 2> /dev/nul
 tw_button_ids || fail "twprobe gave no button ids"
 reports() { ls "$(crashes)" 2> /dev/null | grep -c "^tidewell-[0-9]\{8\}-[0-9]\{6\}-[0-9]*\.$1\$"; }
 has_text_report() { [ "$(reports txt)" = 1 ]; }
-watcher() { pgrep -f -- '/crash-watcher:' > /dev/null; }
+watcher() { [ -n "$(tw_pgrep '/crash-watcher:')" ]; }
 no_watcher() { ! watcher; }
 main_copy_other_than() { local now; now=$(probe pid $CLS) && [ -n "$now" ] && [ "$now" != "$1" ]; }
 

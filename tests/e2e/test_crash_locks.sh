@@ -17,7 +17,7 @@ probe() { tw_wine "$TW_PROBE" "$@" | tr -d '\r'; }
 crashes() { ls -d "$WINEPREFIX"/drive_c/ProgramData/Tidewell/Crashes 2> /dev/null | head -n1; }
 tw_button_ids || fail "twprobe gave no button ids"
 report_count() { ls "$(crashes)" 2> /dev/null | grep -c '^tidewell-.*\.txt$'; }
-watcher() { pgrep -f -- '/crash-watcher:' | head -n1; }
+watcher() { tw_pgrep '/crash-watcher:' | head -n1; }
 no_watcher() { [ -z "$(watcher)" ]; }
 alive() { kill -0 "$pid" 2> /dev/null; }
 # The crash is over for the user: a new report and the dialog up, or the process gone.
